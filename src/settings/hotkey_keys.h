@@ -1,0 +1,27 @@
+#pragma once
+// Key arithmetic of the two hotkeys. Pure logic, shared with the unit tests.
+
+#include <cstdint>
+
+namespace vardix {
+
+enum class HotkeyId : int {
+    LowerCode = 3001,  // HOTKEY_ID_LOWER_CODE: 0x61 + index (keypad and function keys)
+    Letter = 3002,     // HOTKEY_ID_LETTER: 0x41 + index (the letter's own key)
+};
+
+inline constexpr int HOTKEY_ID_LOWER_CODE = static_cast<int>(HotkeyId::LowerCode);
+inline constexpr int HOTKEY_ID_LETTER = static_cast<int>(HotkeyId::Letter);
+
+inline constexpr int kDefaultHotkeyIndex = 21;     // V
+inline constexpr std::uint32_t kHotkeyModifiers = 3;  // MOD_ALT | MOD_CONTROL
+
+// The index is never range-checked: a stored value outside A..Z reaches
+// RegisterHotKey as it is. Unsigned arithmetic keeps even INT_MAX defined
+// (it wraps exactly like the 32-bit addition the key code is made of).
+constexpr std::uint32_t VirtualKeyFor(HotkeyId id, int index) {
+    const std::uint32_t base = id == HotkeyId::Letter ? 0x41u : 0x61u;
+    return base + static_cast<std::uint32_t>(index);
+}
+
+}  // namespace vardix

@@ -1,0 +1,27 @@
+#pragma once
+// Reader of a dialog's initialisation data (resource type 240): the list of
+// messages that fill a dialog's controls, such as the strings of a combo box.
+// Pure logic: no Windows headers.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace winfx {
+
+inline constexpr std::uint16_t kDlgInitAddString = 0x0403;  // sent as CB_ADDSTRING
+inline constexpr std::uint16_t kDlgInitListAddString = 0x0401;  // sent as LB_ADDSTRING
+
+struct DialogInitEntry {
+    std::uint16_t controlId;
+    std::uint16_t message;
+    std::vector<unsigned char> data;
+};
+
+// Entries: control id (16 bits), message (16 bits), data length (32 bits),
+// data; a zero control id ends the list. Returns nothing for a block that runs
+// past its end, so a damaged resource fills nothing rather than garbage.
+std::optional<std::vector<DialogInitEntry>> ParseDialogInitData(const unsigned char* block, std::size_t size);
+
+}  // namespace winfx
