@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "settings/autostart_command.h"
+#include "settings/hotkey_keys.h"
+#include "settings/stored_value.h"
+
+namespace {
+
+using vardix::HotkeyId;
+using vardix::VirtualKeyFor;
+
+TEST(HotkeyKeys, EveryLetterIndex) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    // The other hotkey lands on VK_NUMPAD1..9, VK_MULTIPLY..VK_DIVIDE, then F1..F11.
+    static constexpr std::uint32_t kOtherKeys[26] = {
+        0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69,  // numpad 1..9
+        0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F,                    // * + separator - . /
+        0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7A};  // F1..F11
+    for (int i = 0; i < 26; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(VirtualKeyFor(HotkeyId::Letter, i), static_cast<std::uint32_t>(kLetters[i]));
+        EXPECT_EQ(VirtualKeyFor(HotkeyId::LowerCode, i), kOtherKeys[i]);
+    }
+}
+
+TEST(HotkeyKeys, UncheckedIndexWrapsLikeThirtyTwoBits) {
+    struct Case { int index; std::uint32_t letter, other; };
+    const Case cases[] = {
+        {-1, 0x40, 0x60},
+        {26, 0x5B, 0x7B},
+        {INT_MAX, 0x80000040u, 0x80000060u},
+        {INT_MIN, 0x80000041u, 0x80000061u},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        EXPECT_EQ(VirtualKeyFor(HotkeyId::Letter, c.index), c.letter);
+        EXPECT_EQ(VirtualKeyFor(HotkeyId::LowerCode, c.index), c.other);
+    }
+}
+
+TEST(StoredValue, QueriedDword) {
+    struct Case { bool succeeded; std::vector<unsigned char> data; std::uint32_t value; };
+    const Case cases[] = {
+        {true, {1, 0, 0, 0}, 1},
+        {true, {0, 0, 0, 0}, 0},
+        {true, {2, 0, 0, 0}, 2},
+        {true, {171, 0, 0, 0}, 171},
+        {true, {30, 0, 0, 0}, 30},
+        {true, {0xFF, 0xFF, 0xFF, 0xFF}, 0xFFFFFFFFu},
+        {true, {0x78, 0x56, 0x34, 0x12}, 0x12345678u},
+        {false, {1, 0, 0, 0}, 171},
+        {false, {}, 171},
+        {false, {1, 0}, 171},
+        {false, {1, 0, 0, 0, 0, 0, 0, 0}, 171},
+        {true, {1, 0, 0, 0, 0, 0, 0, 0}, 171},
+        {true, {0x34, 0x12}, 0x1234},
+        {true, {0x00}, 0},
+        {true, {}, 171},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.data) + (c.succeeded ? " ok" : " failed"));
+        EXPECT_EQ(vardix::QueriedDword(c.succeeded, c.data.data(), c.data.size()), c.value);
+    }
+    EXPECT_EQ(vardix::QueriedDword(true, nullptr, 4), 171u);
+}
+
+TEST(StoredValue, FlagAndHotkeyIndex) {
+    for (const std::uint32_t stored : {0u, 2u, 171u, 0x101u, 0xFFFFFFFFu}) EXPECT_FALSE(vardix::FlagFromStored(stored)) << stored;
+    EXPECT_TRUE(vardix::FlagFromStored(1));
+
+    const std::pair<std::uint32_t, int> indices[] = {
+        {171, 21}, {30, 30}, {0, 0}, {21, 21}, {0xFFFFFFFFu, -1}, {0x80000000u, INT_MIN}};
+    for (const auto& [stored, index] : indices) EXPECT_EQ(vardix::HotkeyIndexFromStored(stored), index) << stored;
+}
+
+TEST(AutostartCommand, QuotedPathTwoBlanksSwitch) {
+    const std::wstring command = vardix::BuildAutostartCommand(L"D:\\Tools\\app.exe");
+    EXPECT_EQ(command, L"\"D:\\Tools\\app.exe\"  /runmin");
+    EXPECT_EQ(command.size(), 27u);
+    EXPECT_EQ(vardix::BuildAutostartCommand(L"C:\\Program Files\\Vardix Tool\\vardix.exe"),
+              L"\"C:\\Program Files\\Vardix Tool\\vardix.exe\"  /runmin");
+}
+
+TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"\"D:\\Tools\\app.exe\"  /runmin", true},
+        {L"app.exe /RUNMIN", false},
+        {L"app.exe /RunMin", false},
+        {L"app.exe /runminimized", true},
+        {L"app.exe x/runmin", true},
+        {L"app.exe \"say /runmin now\"", true},
+        {L"\"D:\\a/runmin\\app.exe\"", true},
+        {L"app.exe /runmi", false},
+        {L"app.exe / runmin", false},
+        {L"app.exe", false},
+        {L"", false},
+    };
+    for (const auto& [line, expected] : cases) EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
+}
+
+}  // namespace
