@@ -1,0 +1,37 @@
+# The Windows program, cross-built with mingw-w64 (or built with MSVC).
+
+add_executable(vardix WIN32
+  src/app/filler_app.cpp
+  src/fill/clipboard_session.cpp
+  src/fill/clipboard_text.cpp
+  src/fill/hotkey_fill.cpp
+  src/settings/hotkey_binding.cpp
+  src/settings/settings_store.cpp
+  src/ui/about_dialog.cpp
+  src/ui/main_dialog.cpp
+  src/ui/settings_panel.cpp
+  src/winfx/app.cpp
+  src/winfx/dialog.cpp
+  src/winfx/win_main.cpp
+  src/res/vardix.rc)
+target_link_libraries(vardix PRIVATE vardix_core)
+target_compile_definitions(vardix PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+if(NOT MSVC)
+  # One file that needs no DLL beyond Windows' own.
+  target_link_options(vardix PRIVATE -static -static-libgcc -static-libstdc++ -s)
+endif()
+
+# The executable's machine type and imports, checked in the test run.
+if(VARDIX_OBJDUMP)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(_machine "pei-x86-64")
+  else()
+    set(_machine "pei-i386")
+  endif()
+  add_test(NAME pe_image_check
+    COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-pe.sh ${VARDIX_OBJDUMP} $<TARGET_FILE:vardix> ${_machine})
+endif()
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
+  add_subdirectory(e2e)
+endif()

@@ -1,0 +1,137 @@
+#include "fill/clipboard_session.h"
+
+#include <cstring>
+
+#include "winfx/handles.h"
+
+namespace vardix {
+
+namespace {
+
+// More than this is not a user's copied text or picture worth a second copy
+// in memory; the fill then puts back only the text.
+constexpr std::size_t kSnapshotLimitBytes = 256u * 1024u * 1024u;
+
+UINT QuietFormat(const wchar_t* name) { return ::RegisterClipboardFormatW(name); }
+
+bool IsQuietFormat(UINT format) {
+    return format == QuietFormat(L"ExcludeClipboardContentFromMonitorProcessing") ||
+           format == QuietFormat(L"CanIncludeInClipboardHistory") ||
+           format == QuietFormat(L"CanUploadToCloudClipboard") || format == QuietFormat(L"Clipboard Viewer Ignore");
+}
+
+// Formats whose handle is not a global memory block, or that the system
+// makes up from one that is (a bitmap from a DIB, a metafile picture from an
+// enhanced metafile, the palette from a DIB).
+bool IsCopyableMemoryFormat(UINT format) {
+    switch (format) {
+    case CF_BITMAP:
+    case CF_METAFILEPICT:
+    case CF_PALETTE:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPMETAFILEPICT:
+    case CF_DSPENHMETAFILE:
+        return false;
+    default:
+        return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
+               !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
+    }
+}
+
+}  // namespace
+
+ClipboardSession::ClipboardSession(HWND owner) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (::OpenClipboard(owner)) {
+            m_open = true;
+            return;
+        }
+        if (::GetTickCount() - start >= kClipboardOpenBudgetMs) return;
+        ::Sleep(5);
+    }
+}
+
+ClipboardSession::~ClipboardSession() {
+    if (m_open) ::CloseClipboard();
+}
+
+bool ClipboardSession::Empty() const { return ::EmptyClipboard() != FALSE; }
+
+bool ClipboardSession::Put(UINT format, const void* data, std::size_t size) const {
+    winfx::GlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
+    if (!block) return false;
+    {
+        winfx::GlobalLockGuard lock(block.get());
+        if (!lock.data()) return false;
+        if (size) std::memcpy(lock.data(), data, size);
+    }
+    if (!::SetClipboardData(format, block.get())) return false;
+    // The clipboard owns the block now and frees it when it is emptied.
+    block.release();
+    return true;
+}
+
+bool ClipboardSession::PutEnhMetaFile(const std::vector<unsigned char>& bits) const {
+    winfx::EnhMetaFile metafile(::SetEnhMetaFileBits(static_cast<UINT>(bits.size()), bits.data()));
+    if (!metafile || !::SetClipboardData(CF_ENHMETAFILE, metafile.get())) return false;
+    // The clipboard owns the metafile now.
+    metafile.release();
+    return true;
+}
+
+void ClipboardSession::PutQuietFormats() const {
+    // Windows' clipboard history and cloud clipboard honour the first three;
+    // clipboard managers honour the first and the last.
+    const DWORD no = 0;
+    Put(QuietFormat(L"ExcludeClipboardContentFromMonitorProcessing"), &no, sizeof no);
+    Put(QuietFormat(L"CanIncludeInClipboardHistory"), &no, sizeof no);
+    Put(QuietFormat(L"CanUploadToCloudClipboard"), &no, sizeof no);
+    Put(QuietFormat(L"Clipboard Viewer Ignore"), &no, sizeof no);
+}
+
+std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
+    const ClipboardSession clipboard(owner);
+    if (!clipboard) return std::nullopt;
+
+    ClipboardSnapshot snapshot;
+    std::size_t total = 0;
+    for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
+        if (!IsCopyableMemoryFormat(format) || IsQuietFormat(format)) continue;
+        const HANDLE data = ::GetClipboardData(format);
+        if (!data) continue;
+        std::vector<unsigned char> bytes;
+        if (format == CF_ENHMETAFILE) {
+            const auto metafile = static_cast<HENHMETAFILE>(data);
+            const UINT size = ::GetEnhMetaFileBits(metafile, 0, nullptr);
+            if (size == 0 || total + size > kSnapshotLimitBytes) return std::nullopt;
+            bytes.resize(size);
+            if (::GetEnhMetaFileBits(metafile, size, bytes.data()) != size) continue;
+        } else {
+            const winfx::GlobalLockGuard lock(data);
+            if (!lock.data()) continue;
+            if (total + lock.size() > kSnapshotLimitBytes) return std::nullopt;
+            const auto* begin = static_cast<const unsigned char*>(lock.data());
+            bytes.assign(begin, begin + lock.size());
+        }
+        total += bytes.size();
+        snapshot.m_entries.push_back({format, std::move(bytes)});
+    }
+    return snapshot;
+}
+
+bool ClipboardSnapshot::Restore(HWND owner) const {
+    const ClipboardSession clipboard(owner);
+    if (!clipboard) return false;
+    clipboard.Empty();
+    // In the order the formats were offered, which is their order of preference.
+    for (const Entry& entry : m_entries) {
+        if (entry.format == CF_ENHMETAFILE) clipboard.PutEnhMetaFile(entry.bytes);
+        else clipboard.Put(entry.format, entry.bytes.data(), entry.bytes.size());
+    }
+    clipboard.PutQuietFormats();
+    return true;
+}
+
+}  // namespace vardix

@@ -1,0 +1,33 @@
+// The two global hotkeys, bound from the chosen letter's index.
+#include "settings/hotkey_keys.h"
+#include "ui/main_dialog.h"
+#include "ui/texts.h"
+
+namespace vardix {
+
+namespace {
+// Registered to the dialog's window rather than to the thread, so that the
+// presses still arrive while a message box or the About box runs its own
+// message loop.
+bool Register(HWND window, HotkeyId id, int index) {
+    return ::RegisterHotKey(window, static_cast<int>(id), kHotkeyModifiers, VirtualKeyFor(id, index)) != FALSE;
+}
+}  // namespace
+
+void MainDialog::RegisterHotkeysAtStart() {
+    if (!Register(m_hWnd, HotkeyId::LowerCode, m_nHotkeyIndex)) MessageBox(text::kLowerCodeFailedAtStart);
+    if (!Register(m_hWnd, HotkeyId::Letter, m_nHotkeyIndex)) MessageBox(text::kLetterFailedAtStart);
+}
+
+void MainDialog::RebindHotkeys() {
+    ReleaseHotkeys();
+    if (!Register(m_hWnd, HotkeyId::LowerCode, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
+    if (!Register(m_hWnd, HotkeyId::Letter, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
+}
+
+void MainDialog::ReleaseHotkeys() {
+    ::UnregisterHotKey(m_hWnd, HOTKEY_ID_LOWER_CODE);
+    ::UnregisterHotKey(m_hWnd, HOTKEY_ID_LETTER);
+}
+
+}  // namespace vardix

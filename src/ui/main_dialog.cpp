@@ -1,0 +1,113 @@
+#include "ui/main_dialog.h"
+
+#include "res/resource.h"
+#include "ui/about_dialog.h"
+#include "winfx/app.h"
+#include "winfx/handles.h"
+
+namespace vardix {
+
+MainDialog::MainDialog(HWND parent)
+    : winfx::Dialog(IDD_MAIN, parent),
+      m_bRunStartUp(FALSE),
+      m_bRunBackground(FALSE),
+      // Shared icon from the resources: never destroyed.
+      m_hIcon(::LoadIconW(winfx::App::Current()->Instance(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+
+MainDialog::~MainDialog() = default;
+
+bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return true;
+    case WM_PAINT:
+        return OnPaint();
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+        return true;
+    case WM_DESTROY:
+        OnDestroy();
+        return false;
+    case WM_HOTKEY:
+        result = OnHotKey(wParam, lParam);
+        return true;
+    case WM_COMMAND: {
+        const WORD id = LOWORD(wParam);
+        const WORD code = HIWORD(wParam);
+        if (id == IDC_APPLY && code == BN_CLICKED) OnApply();
+        else if (id == IDC_HIDE && code == BN_CLICKED) OnHide();
+        else if (id == IDC_EXIT && code == BN_CLICKED) OnExit();
+        else if ((id == IDC_RUN_STARTUP || id == IDC_RUN_BACKGROUND) && code == BN_CLICKED) OnSettingChanged();
+        else if (id == IDC_HOTKEY_LETTER && code == CBN_SELCHANGE) OnSettingChanged();
+        else return false;
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+int MainDialog::OnCreate(CREATESTRUCTW&) {
+    ReadStartOptions();
+    if (m_bRunBackground == 1 || m_bStartHidden == 1) {
+        // No taskbar button and no size: the dialog manager may show the
+        // window after initialisation, but there is nothing to see until a
+        // second start gives it a place and a size.
+        const LONG_PTR exStyle = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
+        ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW);
+        ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_HIDEWINDOW);
+    }
+    return 0;
+}
+
+BOOL MainDialog::OnInitDialog() {
+    winfx::Dialog::OnInitDialog();
+
+    m_bDirty = FALSE;
+    m_btnApply.EnableWindow(false);
+
+    if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        wchar_t aboutText[128] = {};
+        if (::LoadStringW(winfx::App::Current()->Instance(), IDS_ABOUTBOX, aboutText, 128) > 0) {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+        }
+    }
+
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    LoadSettings();
+    m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
+    UpdateData(false);
+    RegisterHotkeysAtStart();
+    return TRUE;  // the focus goes to the first tab stop, the Exit button
+}
+
+void MainDialog::OnSysCommand(UINT, LPARAM) {
+    AboutDialog about;
+    about.DoModal();
+}
+
+bool MainDialog::OnPaint() {
+    if (!::IsIconic(m_hWnd)) return false;
+
+    winfx::PaintDC dc(m_hWnd);
+    ::SendMessageW(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    const int cxIcon = ::GetSystemMetrics(SM_CXICON);
+    const int cyIcon = ::GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - cxIcon + 1) / 2;
+    const int y = (client.bottom - client.top - cyIcon + 1) / 2;
+    ::DrawIcon(dc.get(), x, y, m_hIcon);
+    return true;
+}
+
+HICON MainDialog::OnQueryDragIcon() const { return m_hIcon; }
+
+void MainDialog::OnDestroy() { ReleaseHotkeys(); }
+
+}  // namespace vardix

@@ -1,0 +1,70 @@
+#pragma once
+// The program's only window: the settings panel, the owner of the hotkeys and
+// of all state, and the place where a fill runs.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "fill/fill_outcome.h"
+#include "winfx/dialog.h"
+
+namespace vardix {
+
+class MainDialog : public winfx::Dialog {
+public:
+    explicit MainDialog(HWND parent = nullptr);
+    ~MainDialog() override;
+
+    BOOL m_bDirty = FALSE;
+    BOOL m_bStartHidden = FALSE;
+    int m_nHotkeyIndex = 0;
+    int m_nPieceCount = 0;
+    std::vector<std::string> m_arrPieces;
+    std::string m_strClipSaved;
+    winfx::Button m_btnApply;
+    winfx::ComboBox m_cmbHotkey;
+    BOOL m_bRunStartUp;
+    BOOL m_bRunBackground;
+    HICON m_hIcon;
+
+protected:
+    void DoDataExchange(bool saveAndValidate) override;
+    BOOL OnInitDialog() override;
+    int OnCreate(CREATESTRUCTW& create) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // Window (ui/main_dialog.cpp)
+    void OnSysCommand(UINT id, LPARAM lParam);
+    bool OnPaint();
+    HICON OnQueryDragIcon() const;
+    void OnDestroy();
+
+    // Settings panel (ui/settings_panel.cpp)
+    void OnSettingChanged();
+    void OnApply();
+    void OnHide();
+    void OnExit();
+
+    // Settings store (settings/settings_store.cpp)
+    void ReadStartOptions();
+    BOOL LoadSettings();
+    BOOL SaveSettings();
+    void UpdateAutostartEntry();
+
+    // Hotkey binding (settings/hotkey_binding.cpp)
+    void RegisterHotkeysAtStart();
+    void RebindHotkeys();
+    void ReleaseHotkeys();
+
+    // Fill engine (fill/*.cpp)
+    std::string ReadClipboardText();
+    bool WriteClipboardText(std::string text);
+    BOOL ParseClipboardText();
+    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
+    FillEnd FillForegroundFields();
+};
+
+}  // namespace vardix

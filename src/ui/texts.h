@@ -1,0 +1,27 @@
+#pragma once
+// The program's own fixed texts. Window texts live in the resources; these are
+// the message texts. Each occasion has its own wording, down to the last
+// character, so users and support can tell the occasions apart.
+
+namespace vardix::text {
+
+inline constexpr wchar_t kMainCaption[] = L"Vardix--用一种新的方式填写你的序列号!";
+
+inline constexpr wchar_t kSaveFailed[] = L"不能保存配置.";           // settings key or a settings value
+inline constexpr wchar_t kAutostartFailed[] = L"不能保存配置!";      // the Run value
+inline constexpr wchar_t kLowerCodeFailedAtStart[] = L"热键注册失败";
+inline constexpr wchar_t kLetterFailedAtStart[] = L"FAINT";
+inline constexpr wchar_t kHotkeyFailedAtSave[] = L"热键注册失败!";
+inline constexpr wchar_t kConfirmExit[] = L"退出程序, 你确定吗?";
+inline constexpr wchar_t kConfirmSaveOnExit[] = L"退出程序, 立即保存设置吗?";
+inline constexpr wchar_t kTargetNeedsElevation[] =
+    L"目标程序以管理员权限运行, 拒绝了填写. 请以管理员身份运行 vardix 后再试.";
+
+inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Quorvantel";
+inline constexpr wchar_t kRunBackgroundValue[] = L"Run Background";
+inline constexpr wchar_t kRunStartUpValue[] = L"Run Start Up";
+inline constexpr wchar_t kHotkeyValue[] = L"hotkey";
+inline constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr wchar_t kAutostartValue[] = L"Quorvantel";
+
+}  // namespace vardix::text

@@ -1,0 +1,62 @@
+#pragma once
+// The application object: one per process, reached from WinMain.
+
+#include <windows.h>
+
+#include <string>
+
+#include "winfx/handles.h"
+
+namespace winfx {
+
+class Dialog;
+
+class App {
+public:
+    App();
+    virtual ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    static App* Current();
+
+    // Runs the whole program; the exit code of the process.
+    int Run(HINSTANCE instance);
+
+    HINSTANCE Instance() const { return m_instance; }
+    // The executable's file name without its extension: the caption of every
+    // message box.
+    const std::wstring& Name() const { return m_name; }
+
+    // Colours of the application's dialog boxes and message boxes.
+    void SetDialogBkColor(COLORREF background, COLORREF text);
+    bool HasDialogColors() const { return static_cast<bool>(m_dialogBrush); }
+    COLORREF DialogBackground() const { return m_background; }
+    COLORREF DialogText() const { return m_text; }
+    HBRUSH DialogBrush() const { return static_cast<HBRUSH>(m_dialogBrush.get()); }
+
+    // The window that owns the application-wide message boxes.
+    Dialog* m_pMainWnd = nullptr;
+
+protected:
+    // Returns whether a message loop should follow; a dialog-based program
+    // runs its dialog in here and returns false.
+    virtual BOOL InitInstance() = 0;
+
+private:
+    HINSTANCE m_instance = nullptr;
+    std::wstring m_name;
+    COLORREF m_background = RGB(255, 255, 255);
+    COLORREF m_text = RGB(0, 0, 0);
+    GdiObject m_dialogBrush;
+};
+
+// A modal message box in the application's colours with its name as caption.
+// `type` without an icon gets the one the type suggests (exclamation for OK,
+// question for Yes/No), as users know from other programs.
+int AppMessageBox(const wchar_t* text, UINT type = MB_OK);
+
+// The same, owned by `owner` and with exactly the given type.
+int OwnedMessageBox(HWND owner, const wchar_t* text, UINT type = MB_OK);
+
+}  // namespace winfx

@@ -1,0 +1,222 @@
+#include "winfx/dialog.h"
+
+#include <string>
+#include <utility>
+
+#include "winfx/app.h"
+#include "winfx/dialog_init_data.h"
+#include "winfx/handles.h"
+
+namespace winfx {
+
+namespace {
+
+constexpr WORD kDialogClassAtom = 32770;
+constexpr wchar_t kDialogProp[] = L"winfx.dialog";
+constexpr UINT kDialogInitResourceType = 240;
+
+// The dialog whose window is about to be created by DoModal, and the hook
+// that catches that creation. One thread, and creation is synchronous, so a
+// nested dialog simply takes its turn.
+Dialog* g_creating = nullptr;
+WindowsHook g_creationHook;
+
+bool IsDialogClass(const CREATESTRUCTW* create) {
+    const LPCWSTR cls = create->lpszClass;
+    if (IS_INTRESOURCE(cls)) return LOWORD(reinterpret_cast<ULONG_PTR>(cls)) == kDialogClassAtom;
+    return ::lstrcmpW(cls, L"#32770") == 0;
+}
+
+// The few dialog messages whose result is the procedure's return value itself.
+bool ReturnsResultDirectly(UINT message) {
+    switch (message) {
+    case WM_CHARTOITEM:
+    case WM_COMPAREITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_INITDIALOG:
+    case WM_QUERYDRAGICON:
+    case WM_VKEYTOITEM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
+
+Dialog::~Dialog() = default;
+
+INT_PTR Dialog::DoModal() {
+    // A dialog procedure never sees WM_CREATE: the dialog manager installs it
+    // only after the window exists. A hook around the creation subclasses the
+    // new window first, so OnCreate runs before the window is ever shown.
+    // Without a parent of its own a dialog belongs to the main window, which
+    // then takes no input while it runs, as users expect of a modal box.
+    HWND parent = m_parent;
+    App* app = App::Current();
+    if (!parent && app->m_pMainWnd && app->m_pMainWnd != this) parent = app->m_pMainWnd->GetSafeHwnd();
+
+    Dialog* const outer = std::exchange(g_creating, this);
+    g_creationHook.reset(::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId()));
+    const INT_PTR result = ::DialogBoxParamW(app->Instance(), MAKEINTRESOURCEW(m_templateId), parent,
+                                             &DialogProc, reinterpret_cast<LPARAM>(this));
+    g_creationHook.reset();
+    g_creating = outer;
+    m_hWnd = nullptr;
+    return result;
+}
+
+LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && g_creating) {
+        const auto* cbt = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
+        if (IsDialogClass(cbt->lpcs)) {
+            Dialog* dialog = std::exchange(g_creating, nullptr);
+            const auto window = reinterpret_cast<HWND>(wParam);
+            dialog->m_hWnd = window;
+            ::SetPropW(window, kDialogProp, dialog);
+            dialog->m_originalProc = reinterpret_cast<WNDPROC>(
+                ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationWndProc)));
+            g_creationHook.reset();
+            return 0;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK Dialog::CreationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* dialog = static_cast<Dialog*>(::GetPropW(window, kDialogProp));
+    const WNDPROC original = dialog->m_originalProc;
+    if (message != WM_CREATE) return ::CallWindowProcW(original, window, message, wParam, lParam);
+
+    LRESULT result = ::CallWindowProcW(original, window, message, wParam, lParam);
+    if (result != -1) result = dialog->OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+    // WM_CREATE was all this subclass was for.
+    ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    ::RemovePropW(window, kDialogProp);
+    return result;
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* dialog = nullptr;
+    if (message == WM_INITDIALOG) {
+        dialog = reinterpret_cast<Dialog*>(lParam);
+        dialog->m_hWnd = window;
+        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+    } else {
+        dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
+    }
+    if (!dialog) return FALSE;
+    return dialog->Dispatch(message, wParam, lParam);
+}
+
+INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    bool handled = OnMessage(message, wParam, lParam, result);
+    if (!handled) {
+        handled = true;
+        App* app = App::Current();
+        switch (message) {
+        case WM_INITDIALOG:
+            result = OnInitDialog();
+            break;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+                OnOK();
+            } else if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
+                OnCancel();
+            } else {
+                handled = false;
+            }
+            break;
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            if (app && app->HasDialogColors()) {
+                const auto dc = reinterpret_cast<HDC>(wParam);
+                ::SetTextColor(dc, app->DialogText());
+                ::SetBkColor(dc, app->DialogBackground());
+                result = reinterpret_cast<LRESULT>(app->DialogBrush());
+            } else {
+                handled = false;
+            }
+            break;
+        default:
+            handled = false;
+            break;
+        }
+    }
+    if (!handled) return FALSE;
+    if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+    ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+int Dialog::OnCreate(CREATESTRUCTW&) { return 0; }
+
+BOOL Dialog::OnInitDialog() {
+    ExecuteDialogInit();
+    UpdateData(false);
+    return TRUE;
+}
+
+void Dialog::DoDataExchange(bool) {}
+
+void Dialog::OnOK() {
+    if (!UpdateData(true)) return;
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+bool Dialog::UpdateData(bool saveAndValidate) {
+    DoDataExchange(saveAndValidate);
+    return true;
+}
+
+void Dialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+
+int Dialog::MessageBox(const wchar_t* text, UINT type) const { return OwnedMessageBox(m_hWnd, text, type); }
+
+void Dialog::DdxControl(int id, Control& control) const {
+    if (!control.GetSafeHwnd()) control.Attach(::GetDlgItem(m_hWnd, id));
+}
+
+void Dialog::DdxCheck(bool saveAndValidate, int id, BOOL& value) const {
+    if (saveAndValidate) {
+        value = ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED ? TRUE : FALSE;
+    } else {
+        ::CheckDlgButton(m_hWnd, id, value ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void Dialog::ExecuteDialogInit() {
+    const HINSTANCE instance = App::Current()->Instance();
+    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(kDialogInitResourceType));
+    if (!found) return;
+    const HGLOBAL loaded = ::LoadResource(instance, found);
+    const auto* block = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
+    if (!block) return;
+    const auto entries = ParseDialogInitData(block, ::SizeofResource(instance, found));
+    if (!entries) return;
+    for (const DialogInitEntry& entry : *entries) {
+        UINT message = 0;
+        if (entry.message == kDlgInitAddString) message = CB_ADDSTRING;
+        else if (entry.message == kDlgInitListAddString) message = LB_ADDSTRING;
+        else continue;
+        std::string text(entry.data.begin(), entry.data.end());
+        // The data is an 8-bit string; c_str() supplies the NUL a damaged entry may lack.
+        ::SendDlgItemMessageA(m_hWnd, entry.controlId, message, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
+}  // namespace winfx
