@@ -126,6 +126,7 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         switch (message) {
         case WM_INITDIALOG:
             result = OnInitDialog();
+            CenterIfSized();
             break;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
@@ -160,6 +161,24 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int Dialog::OnCreate(CREATESTRUCTW&) { return 0; }
+
+// A dialog opens centred on its owner, or on the screen's work area when it
+// has none, instead of in the corner its template names. A window that was
+// made zero-sized to run unseen is left where it is.
+void Dialog::CenterIfSized() {
+    RECT window{};
+    ::GetWindowRect(m_hWnd, &window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    if (width <= 0 || height <= 0) return;
+    RECT area{};
+    const HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner)) ::GetWindowRect(owner, &area);
+    else ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(m_hWnd, nullptr, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 BOOL Dialog::OnInitDialog() {
     ExecuteDialogInit();

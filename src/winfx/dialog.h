@@ -71,6 +71,7 @@ private:
     static LRESULT CALLBACK CreationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void ExecuteDialogInit();
+    void CenterIfSized();
 
     UINT m_templateId;
     HWND m_parent;

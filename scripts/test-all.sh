@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything (native, Windows x86_64, Windows i686) and runs every test:
+# unit tests natively and under AddressSanitizer/UndefinedBehaviorSanitizer,
+# the executables' image checks, and the end-to-end tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+for preset in linux linux-san win64 win32; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j"$jobs"
+done
+
+for preset in linux linux-san win32 win64; do
+  echo "== test $preset"
+  ctest --preset "$preset"
+done
+echo "== release archives"
+scripts/release.sh
+scripts/check-release.sh
+echo "== all tests passed"
