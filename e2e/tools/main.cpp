@@ -1,0 +1,91 @@
+// vtool: the Win32 side of the end-to-end tests. It runs inside the test's
+// Wine prefix and gives the Python driver exact access to what only a
+// Windows program can see: code page, clipboard formats, window handles,
+// focus, control texts, hotkey registrations.
+
+#include "vtool.h"
+
+#include <cstdio>
+
+namespace vtool {
+namespace {
+
+struct Command {
+    const wchar_t* name;
+    int (*run)(Args&);
+    const char* help;
+};
+
+const Command kCommands[] = {
+    {L"acp", CmdAcp, "acp                         print the ANSI and OEM code pages"},
+    {L"clip-set", CmdClipSet,
+     "clip-set FMT=HEX...         empty the clipboard and put these formats on it in one go;\n"
+     "                            FMT is CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT, a number or a\n"
+     "                            registered name (\"HTML Format\"); text formats get their\n"
+     "                            terminating zero appended"},
+    {L"clip-empty", CmdClipEmpty, "clip-empty                  empty the clipboard"},
+    {L"clip-get", CmdClipGet,
+     "clip-get FMT [--raw]        bytes of one format as hex (text formats up to their zero\n"
+     "                            terminator unless --raw); exit 1 when the format is absent"},
+    {L"clip-formats", CmdClipFormats, "clip-formats                formats on the clipboard, in order, with sizes"},
+    {L"clip-listen", CmdClipListen,
+     "clip-listen [--seconds S] [--always-open]\n"
+     "                            print one line per clipboard update, with whether the\n"
+     "                            ExcludeClipboardContentFromMonitorProcessing format is there"},
+    {L"clip-hog", CmdClipHog,
+     "clip-hog [--hold-ms MS] [--seconds S]\n"
+     "                            on every clipboard update open the clipboard and hold it"},
+    {L"target", CmdTarget,
+     "target [--preset P|--layout SPEC] [--caption T] [--focus N] [--fill N=HEX]...\n"
+     "       [--paste-sleep N=MS]... [--paste-destroy N] [--seconds S]\n"
+     "                            open a target dialog and report its events"},
+    {L"find", CmdFind,
+     "find QUERY [--all] [--wait S] [--gone]\n"
+     "                            describe matching top-level windows"},
+    {L"read", CmdRead, "read QUERY                  the controls of a dialog in tab order, with texts and focus"},
+    {L"close", CmdClose, "close QUERY [--wait S]      post WM_CLOSE and wait for the window to go"},
+    {L"msgbox", CmdMsgBox,
+     "msgbox [QUERY] [--wait S]   message boxes (#32770 dialogs), with texts and buttons"},
+    {L"press", CmdPress,
+     "press --hwnd H (--id N|--text T)\n"
+     "                            click a button of a dialog (posted, never blocks)"},
+    {L"hotkey", CmdHotkey,
+     "hotkey --vk VK [--mods ctrl+alt] [--id N] [--seconds S]\n"
+     "                            hold a hotkey registration and print every WM_HOTKEY"},
+};
+
+void PrintHelp() {
+    std::fputs("usage: vtool COMMAND ...\n"
+               "QUERY is any of --caption T, --class C, --pid N, --hwnd H.\n"
+               "Texts: plain ASCII, hex:<UTF-8 as hex>, @vardix-main, @vardix.\n\n",
+               stdout);
+    for (const auto& command : kCommands) {
+        std::fputs(command.help, stdout);
+        std::fputc('\n', stdout);
+    }
+}
+
+}  // namespace
+
+int CmdAcp(Args& args) {
+    if (!args.AllUsed(L"acp")) return kExitUsage;
+    Emit(JObj().Add("acp", GetACP()).Add("oemcp", GetOEMCP()).Str());
+    return kExitOk;
+}
+
+}  // namespace vtool
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace vtool;
+    if (argc < 2 || std::wstring_view(argv[1]) == L"--help") {
+        PrintHelp();
+        return argc < 2 ? kExitUsage : kExitOk;
+    }
+    for (const auto& command : kCommands) {
+        if (std::wstring_view(argv[1]) == command.name) {
+            Args args(argc, argv, 2);
+            return command.run(args);
+        }
+    }
+    return Usage("unknown command '" + Narrow(argv[1]) + "'");
+}
