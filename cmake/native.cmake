@@ -21,5 +21,6 @@ include(GoogleTest)
 file(GLOB VARDIX_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/*.cpp)
 add_executable(vardix_tests ${VARDIX_TEST_SOURCES})
 target_link_libraries(vardix_tests PRIVATE vardix_core GTest::gtest_main)
-# Sanitized binaries start slowly; the default 5 s discovery limit is too tight.
-gtest_discover_tests(vardix_tests DISCOVERY_TIMEOUT 60)
+# Sanitized binaries start slowly, hence the discovery limit; the test limit
+# turns a splitter gone quadratic into a failure instead of a hang.
+gtest_discover_tests(vardix_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)

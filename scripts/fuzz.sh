@@ -36,7 +36,8 @@ build/fuzz/fuzz_split "$corpus" \
 execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
 rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
 if [[ $status -ne 0 ]]; then
-    grep -v -e '^"' -e 'dictionary' "$log" | tail -n 40
+    awk '/==[0-9]+==ERROR|invariant broken|ERROR: libFuzzer|deadly signal/ {on = 1} on && n++ < 30' "$log"
+    grep -E '^SUMMARY|Test unit written' "$log" || true
     echo "fuzz_split: FOUND A PROBLEM (exit $status), inputs in $findings, log in $log"
     exit "$status"
 fi

@@ -54,11 +54,14 @@ TEST(DialogInitData, EveryTruncationIsRefused) {
 
 TEST(DialogInitData, Malformed) {
     struct Case { const char* what; Block block; };
-    Case cases[] = {{"length past end", {}}, {"huge length", {}}, {"no terminator after empty entry", {}}};
+    Case cases[] = {{"length past end", {}}, {"huge length", {}}, {"length beyond 16 bits", {}},
+                    {"no terminator after empty entry", {}}};
     PutEntry(cases[0].block, 1006, 0x0403, 5, {'A', 0, 0, 0});
     PutEntry(cases[1].block, 1006, 0x0403, 0xFFFFFFFFu, {'A', 0});
     Put16(cases[1].block, 0);
-    PutEntry(cases[2].block, 1006, 0x0403, 0, {});
+    PutEntry(cases[2].block, 1006, 0x0403, 0x10002u, {'A', 0});
+    Put16(cases[2].block, 0);
+    PutEntry(cases[3].block, 1006, 0x0403, 0, {});
     for (const Case& c : cases) EXPECT_FALSE(Parse(c.block).has_value()) << c.what;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The label removal and the split done the slow, obvious way: pass by pass,
-// with std::string copies, exactly as the behaviour is defined. An oracle for
+// on a plain std::string, exactly as the behaviour is defined. An oracle for
 // the unit tests and the fuzzer; it deliberately shares nothing with src/.
 // Quadratic: keep its inputs to a few kilobytes.
 
@@ -16,14 +16,15 @@ inline bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline std::string TrimFront(std::string text) {
+inline void TrimFront(std::string& text) {
     std::size_t n = 0;
     while (n < text.size() && IsSpace(text[n])) ++n;
-    return text.substr(n);
+    text.erase(0, n);
 }
 
 inline std::string Trim(std::string_view text) {
-    std::string s = TrimFront(std::string(text));
+    std::string s(text);
+    TrimFront(s);
     while (!s.empty() && IsSpace(s.back())) s.pop_back();
     return s;
 }
@@ -33,10 +34,10 @@ inline std::string LabelStrip(std::string text) {
     const std::size_t passes = text.size();
     for (std::size_t pass = 0; pass < passes; ++pass) {
         const std::size_t blank = text.find(' ');
-        if (blank != std::string::npos) text = text.substr(blank);
+        if (blank != std::string::npos) text.erase(0, blank);
         const std::size_t colon = text.find(':');
-        if (colon != std::string::npos) text = text.substr(colon + 1);
-        text = TrimFront(text);
+        if (colon != std::string::npos) text.erase(0, colon + 1);
+        TrimFront(text);
     }
     return text;
 }
