@@ -324,6 +324,8 @@ class Spawned:
                 self.proc.kill()
                 self.proc.wait(timeout)
         self._reader.join(timeout)
+        if self.proc.stdout:
+            self.proc.stdout.close()
         self._stderr.close()
 
 

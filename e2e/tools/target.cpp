@@ -56,6 +56,7 @@ struct Target {
     std::wstring caption = L"Vtool Target";
     HWND dialog = nullptr;
     bool focusPlaced = false;
+    bool live = false;  // the prefilled texts are not news
 };
 Target g_target;
 WNDPROC g_editProc = nullptr;
@@ -213,7 +214,7 @@ INT_PTR CALLBACK TargetDlgProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND: {
         HWND control = reinterpret_cast<HWND>(lp);
         int index = BoxIndex(control);
-        if (HIWORD(wp) == EN_CHANGE && index >= 0) {
+        if (HIWORD(wp) == EN_CHANGE && index >= 0 && g_target.live) {
             Emit(JObj()
                      .Add("event", JStrA("change"))
                      .Add("box", index)
@@ -374,6 +375,7 @@ int CmdTarget(Args& args) {
 
     std::vector<std::string> boxes;
     for (size_t i = 0; i < g_target.boxes.size(); ++i) boxes.push_back(BoxJson(i));
+    g_target.live = true;
     Emit(JObj()
              .Add("event", JStrA("ready"))
              .Add("hwnd", JHandle(dialog))
