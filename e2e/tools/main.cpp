@@ -27,7 +27,7 @@ const Command kCommands[] = {
     {L"clip-get", CmdClipGet,
      "clip-get FMT [--raw]        bytes of one format as hex (text formats up to their zero\n"
      "                            terminator unless --raw); exit 1 when the format is absent"},
-    {L"clip-formats", CmdClipFormats, "clip-formats                formats on the clipboard, in order, with sizes"},
+    {L"clip-formats", CmdClipFormats, "clip-formats                formats on the clipboard, in order, with their names"},
     {L"clip-listen", CmdClipListen,
      "clip-listen [--seconds S] [--always-open]\n"
      "                            print one line per clipboard update, with whether the\n"
@@ -38,17 +38,21 @@ const Command kCommands[] = {
     {L"target", CmdTarget,
      "target [--preset P|--layout SPEC] [--caption T] [--focus N] [--fill N=HEX]...\n"
      "       [--paste-sleep N=MS]... [--paste-destroy N] [--seconds S]\n"
-     "                            open a target dialog and report its events"},
+     "                            open a target dialog and report its events; SPEC is a comma\n"
+     "                            list of edit, myedit, rich, button, label in tab order;\n"
+     "                            --fill takes UTF-8 as hex; --preset x lists the presets"},
     {L"find", CmdFind,
      "find QUERY [--all] [--wait S] [--gone]\n"
      "                            describe matching top-level windows"},
-    {L"read", CmdRead, "read QUERY                  the controls of a dialog in tab order, with texts and focus"},
+    {L"read", CmdRead, "read QUERY [--wait S]       the controls of a window in tab order, with texts and focus"},
     {L"close", CmdClose, "close QUERY [--wait S]      post WM_CLOSE and wait for the window to go"},
     {L"msgbox", CmdMsgBox,
-     "msgbox [QUERY] [--wait S]   message boxes (#32770 dialogs), with texts and buttons"},
+     "msgbox [--caption T] [--pid N] [--wait S]\n"
+     "                            visible message boxes (#32770), with texts and buttons"},
     {L"press", CmdPress,
-     "press --hwnd H (--id N|--text T)\n"
-     "                            click a button of a dialog (posted, never blocks)"},
+     "press --hwnd H (--id N|--text T) [--click]\n"
+     "                            post a button's WM_COMMAND to its dialog (or BM_CLICK to\n"
+     "                            the button, which also toggles check boxes)"},
     {L"hotkey", CmdHotkey,
      "hotkey --vk VK [--mods ctrl+alt] [--id N] [--seconds S]\n"
      "                            hold a hotkey registration and print every WM_HOTKEY"},
