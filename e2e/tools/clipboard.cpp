@@ -53,7 +53,13 @@ HWND MessageWindow() {
                            GetModuleHandleW(nullptr), nullptr);
 }
 
-const UINT kExcludeFormat = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+// Registered only by the commands that look for it: registering it in every
+// helper run would put the name in the atom table before the program under
+// test does.
+UINT ExcludeFormat() {
+    static const UINT id = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+    return id;
+}
 
 std::vector<std::string> FormatList() {
     std::vector<std::string> items;
@@ -83,13 +89,13 @@ int CmdClipSet(Args& args) {
         std::vector<unsigned char> bytes;
     };
     std::vector<Item> items;
-    for (const auto& spec : args.Positionals()) {
-        size_t eq = spec.rfind(L'=');
-        if (eq == std::wstring::npos) return Usage("clip-set: expected FMT=HEX, got '" + Narrow(spec) + "'");
-        auto id = FormatId(spec.substr(0, eq));
-        if (!id) return Usage("clip-set: unknown format '" + Narrow(spec.substr(0, eq)) + "'");
+    for (const auto& arg : args.Positionals()) {
+        size_t eq = arg.rfind(L'=');
+        if (eq == std::wstring::npos) return Usage("clip-set: expected FMT=HEX, got '" + Narrow(arg) + "'");
+        auto id = FormatId(arg.substr(0, eq));
+        if (!id) return Usage("clip-set: unknown format '" + Narrow(arg.substr(0, eq)) + "'");
         Item item{*id, {}};
-        if (!ParseHex(std::wstring_view(spec).substr(eq + 1), item.bytes)) return Usage("clip-set: bad hex");
+        if (!ParseHex(std::wstring_view(arg).substr(eq + 1), item.bytes)) return Usage("clip-set: bad hex");
         if (item.id == CF_TEXT || item.id == CF_OEMTEXT) item.bytes.push_back(0);
         if (item.id == CF_UNICODETEXT) item.bytes.insert(item.bytes.end(), {0, 0});
         items.push_back(std::move(item));
@@ -208,7 +214,7 @@ LRESULT CALLBACK ListenProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             Emit(JObj().Add("event", JStrA("held")).Add("seq", seq).Add("opened", JBool(opened)).Str());
             return 0;
         }
-        bool excluded = IsClipboardFormatAvailable(kExcludeFormat) != FALSE;
+        bool excluded = IsClipboardFormatAvailable(ExcludeFormat()) != FALSE;
         JObj line;
         line.Add("event", JStrA("update")).Add("seq", seq).Add("excluded", JBool(excluded));
         // A well-behaved clipboard monitor leaves excluded content alone.

@@ -36,9 +36,9 @@ const Command kCommands[] = {
      "clip-hog [--hold-ms MS] [--seconds S]\n"
      "                            on every clipboard update open the clipboard and hold it"},
     {L"target", CmdTarget,
-     "target [--preset P|--layout SPEC] [--caption T] [--focus N] [--fill N=HEX]...\n"
+     "target [--preset P|--layout LIST] [--caption T] [--focus N] [--fill N=HEX]...\n"
      "       [--paste-sleep N=MS]... [--paste-destroy N] [--seconds S]\n"
-     "                            open a target dialog and report its events; SPEC is a comma\n"
+     "                            open a target dialog and report its events; LIST is a comma\n"
      "                            list of edit, myedit, rich, button, label in tab order;\n"
      "                            --fill takes UTF-8 as hex; --preset x lists the presets"},
     {L"find", CmdFind,

@@ -264,13 +264,13 @@ std::vector<WORD> DialogTemplate(const std::wstring& caption) {
     return words;
 }
 
-bool ParseIndexed(const std::wstring& spec, size_t& index, std::wstring& value) {
-    size_t eq = spec.find(L'=');
+bool ParseIndexed(const std::wstring& arg, size_t& index, std::wstring& value) {
+    size_t eq = arg.find(L'=');
     if (eq == std::wstring::npos) return false;
-    auto number = ParseNumber(spec.substr(0, eq));
+    auto number = ParseNumber(arg.substr(0, eq));
     if (!number) return false;
     index = static_cast<size_t>(*number);
-    value = spec.substr(eq + 1);
+    value = arg.substr(eq + 1);
     return true;
 }
 
@@ -331,22 +331,22 @@ int CmdTarget(Args& args) {
     }
     size_t index = 0;
     std::wstring value;
-    for (const auto& spec : args.Options(L"--fill")) {
+    for (const auto& arg : args.Options(L"--fill")) {
         std::vector<unsigned char> utf8;
-        if (!ParseIndexed(spec, index, value) || index >= g_target.boxes.size() || !ParseHex(value, utf8))
+        if (!ParseIndexed(arg, index, value) || index >= g_target.boxes.size() || !ParseHex(value, utf8))
             return Usage("target: --fill N=<UTF-8 hex>");
         g_target.boxes[index].fill =
             FromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
     }
-    for (const auto& spec : args.Options(L"--paste-sleep")) {
-        if (!ParseIndexed(spec, index, value) || index >= g_target.boxes.size())
+    for (const auto& arg : args.Options(L"--paste-sleep")) {
+        if (!ParseIndexed(arg, index, value) || index >= g_target.boxes.size())
             return Usage("target: --paste-sleep N=MS");
         auto ms = ParseNumber(value);
         if (!ms) return Usage("target: --paste-sleep N=MS");
         g_target.boxes[index].pasteSleepMs = static_cast<DWORD>(*ms);
     }
-    for (const auto& spec : args.Options(L"--paste-destroy")) {
-        auto number = ParseNumber(spec);
+    for (const auto& arg : args.Options(L"--paste-destroy")) {
+        auto number = ParseNumber(arg);
         if (!number || *number >= g_target.boxes.size()) return Usage("target: --paste-destroy N");
         g_target.boxes[static_cast<size_t>(*number)].pasteDestroys = true;
     }
