@@ -13,13 +13,16 @@ enum class HotkeyId : int {
 inline constexpr int HOTKEY_ID_LOWER_CODE = static_cast<int>(HotkeyId::LowerCode);
 inline constexpr int HOTKEY_ID_LETTER = static_cast<int>(HotkeyId::Letter);
 
-inline constexpr int kDefaultHotkeyIndex = 21;     // V
+// The position of the chosen letter in the list A..Z; never range-checked.
+using HotkeyIndex = int;
+
+inline constexpr HotkeyIndex kDefaultHotkeyIndex = 21;  // V
 inline constexpr std::uint32_t kHotkeyModifiers = 3;  // MOD_ALT | MOD_CONTROL
 
 // The index is never range-checked: a stored value outside A..Z reaches
 // RegisterHotKey as it is. Unsigned arithmetic keeps even INT_MAX defined
 // (it wraps exactly like the 32-bit addition the key code is made of).
-constexpr std::uint32_t VirtualKeyFor(HotkeyId id, int index) {
+constexpr std::uint32_t VirtualKeyFor(HotkeyId id, HotkeyIndex index) {
     const std::uint32_t base = id == HotkeyId::Letter ? 0x41u : 0x61u;
     return base + static_cast<std::uint32_t>(index);
 }

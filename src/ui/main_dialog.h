@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fill/fill_outcome.h"
+#include "settings/hotkey_keys.h"
 #include "winfx/dialog.h"
 
 namespace vardix {
@@ -19,7 +20,7 @@ public:
 
     BOOL m_bDirty = FALSE;
     BOOL m_bStartHidden = FALSE;
-    int m_nHotkeyIndex = 0;
+    HotkeyIndex m_nHotkeyIndex = kDefaultHotkeyIndex;
     int m_nPieceCount = 0;
     std::vector<std::string> m_arrPieces;
     std::string m_strClipSaved;

@@ -37,12 +37,8 @@ LRESULT CALLBACK ColoredMessageBoxProc(HWND window, UINT message, WPARAM wParam,
     switch (message) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-        const auto dc = reinterpret_cast<HDC>(wParam);
-        ::SetTextColor(dc, app->DialogText());
-        ::SetBkColor(dc, app->DialogBackground());
-        return reinterpret_cast<LRESULT>(app->DialogBrush());
-    }
+    case WM_CTLCOLORBTN:
+        return reinterpret_cast<LRESULT>(app->ColorDialogItem(reinterpret_cast<HDC>(wParam)));
     case WM_NCDESTROY:
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
         ::RemovePropW(window, kOriginalProcProp);
@@ -90,6 +86,12 @@ void App::SetDialogBkColor(COLORREF background, COLORREF text) {
     m_background = background;
     m_text = text;
     m_dialogBrush.reset(::CreateSolidBrush(background));
+}
+
+HBRUSH App::ColorDialogItem(HDC dc) const {
+    ::SetTextColor(dc, m_text);
+    ::SetBkColor(dc, m_background);
+    return DialogBrush();
 }
 
 int OwnedMessageBox(HWND owner, const wchar_t* text, UINT type) {

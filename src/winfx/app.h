@@ -34,6 +34,8 @@ public:
     COLORREF DialogBackground() const { return m_background; }
     COLORREF DialogText() const { return m_text; }
     HBRUSH DialogBrush() const { return static_cast<HBRUSH>(m_dialogBrush.get()); }
+    // Answers a WM_CTLCOLOR* message in those colours: the brush to return.
+    HBRUSH ColorDialogItem(HDC dc) const;
 
     // The window that owns the application-wide message boxes.
     Dialog* m_pMainWnd = nullptr;

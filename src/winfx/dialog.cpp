@@ -141,10 +141,7 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
             if (app && app->HasDialogColors()) {
-                const auto dc = reinterpret_cast<HDC>(wParam);
-                ::SetTextColor(dc, app->DialogText());
-                ::SetBkColor(dc, app->DialogBackground());
-                result = reinterpret_cast<LRESULT>(app->DialogBrush());
+                result = reinterpret_cast<LRESULT>(app->ColorDialogItem(reinterpret_cast<HDC>(wParam)));
             } else {
                 handled = false;
             }
