@@ -56,6 +56,33 @@ const Command kCommands[] = {
     {L"hotkey", CmdHotkey,
      "hotkey --vk VK [--mods ctrl+alt] [--id N] [--seconds S]\n"
      "                            hold a hotkey registration and print every WM_HOTKEY"},
+    {L"reg-get", CmdRegGet,
+     "reg-get KEY NAME            a value's type, size and exact bytes; exit 1 when absent"},
+    {L"reg-list", CmdRegList, "reg-list KEY                all values of a key; exit 1 when the key is absent"},
+    {L"reg-set", CmdRegSet,
+     "reg-set KEY NAME TYPE HEX   write exactly these bytes (TYPE REG_DWORD, REG_QWORD,\n"
+     "                            REG_BINARY, REG_SZ, ... or a number); creates the key"},
+    {L"reg-delete", CmdRegDelete, "reg-delete KEY [NAME]       delete a value, or the key with everything below it"},
+    {L"reg-security", CmdRegSecurity,
+     "reg-security KEY [--set-dacl SDDL]\n"
+     "                            the key's owner, group and DACL as SDDL; --set-dacl replaces\n"
+     "                            the DACL (give the old one back the same way)"},
+    {L"reg-probe", CmdRegProbe,
+     "reg-probe KEY               RegCreateKeyW on the key, then write and delete a scratch\n"
+     "                            value: the result codes a save would meet"},
+    {L"rect", CmdRect, "rect --hwnd H [--id N]      screen rectangle of a window or of its control N"},
+    {L"clip-put", CmdClipPut,
+     "clip-put FMT=HEX|FMT=file:PATH... [--emf]\n"
+     "                            like clip-set, and also data from a file (taken as is) and a\n"
+     "                            small enhanced metafile as CF_ENHMETAFILE"},
+    {L"clip-dump", CmdClipDump,
+     "clip-dump [--hex-limit N]   every format on the clipboard in order: size, FNV-1a digest\n"
+     "                            and, up to N bytes (4096), the bytes (metafile bits for\n"
+     "                            CF_ENHMETAFILE)"},
+    {L"wait-hidden", CmdWaitHidden,
+     "wait-hidden QUERY [--post-command ID] [--wait S]\n"
+     "                            post a button's WM_COMMAND, then wait until the window is\n"
+     "                            invisible; prints the milliseconds it took"},
 };
 
 void PrintHelp() {

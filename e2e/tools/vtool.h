@@ -128,5 +128,16 @@ int CmdClose(Args& args);
 int CmdMsgBox(Args& args);
 int CmdPress(Args& args);
 int CmdHotkey(Args& args);
+int CmdRegGet(Args& args);
+int CmdRegList(Args& args);
+int CmdRegSet(Args& args);
+int CmdRegDelete(Args& args);
+int CmdRegSecurity(Args& args);
+int CmdRegProbe(Args& args);
+int CmdRect(Args& args);
+// dependable.cpp
+int CmdClipPut(Args& args);
+int CmdClipDump(Args& args);
+int CmdWaitHidden(Args& args);
 
 }  // namespace vtool
