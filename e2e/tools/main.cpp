@@ -64,9 +64,9 @@ const Command kCommands[] = {
      "                            REG_BINARY, REG_SZ, ... or a number); creates the key"},
     {L"reg-delete", CmdRegDelete, "reg-delete KEY [NAME]       delete a value, or the key with everything below it"},
     {L"reg-security", CmdRegSecurity,
-     "reg-security KEY [--set-dacl SDDL]\n"
-     "                            the key's owner, group and DACL as SDDL; --set-dacl replaces\n"
-     "                            the DACL (give the old one back the same way)"},
+     "reg-security KEY [--set SDDL]\n"
+     "                            the key's owner, group and DACL as SDDL; --set replaces the\n"
+     "                            parts the string gives (give the old ones back the same way)"},
     {L"reg-probe", CmdRegProbe,
      "reg-probe KEY               RegCreateKeyW on the key, then write and delete a scratch\n"
      "                            value: the result codes a save would meet"},
@@ -83,6 +83,11 @@ const Command kCommands[] = {
      "wait-hidden QUERY [--post-command ID] [--wait S]\n"
      "                            post a button's WM_COMMAND, then wait until the window is\n"
      "                            invisible; prints the milliseconds it took"},
+    {L"sysmenu", CmdSysMenu,
+     "sysmenu QUERY [--wait S]    the window's system menu, read inside its own thread by\n"
+     "                            vtool_probe.dll (a WH_GETMESSAGE hook): type, state, id, text"},
+    {L"closebox", CmdCloseBox,
+     "closebox QUERY [--wait S]   the screen point of the window's close box (WM_NCHITTEST)"},
 };
 
 void PrintHelp() {

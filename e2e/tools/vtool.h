@@ -139,5 +139,8 @@ int CmdRect(Args& args);
 int CmdClipPut(Args& args);
 int CmdClipDump(Args& args);
 int CmdWaitHidden(Args& args);
+// shell.cpp
+int CmdSysMenu(Args& args);
+int CmdCloseBox(Args& args);
 
 }  // namespace vtool
