@@ -34,4 +34,5 @@ endif()
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
   add_subdirectory(e2e)
+  add_subdirectory(bench)
 endif()
