@@ -70,6 +70,9 @@ const Command kCommands[] = {
     {L"reg-probe", CmdRegProbe,
      "reg-probe KEY               RegCreateKeyW on the key, then write and delete a scratch\n"
      "                            value: the result codes a save would meet"},
+    {L"reg-link", CmdRegLink,
+     "reg-link KEY TARGET         a new (volatile) link key KEY that leads to TARGET (HKLM)"},
+    {L"reg-unlink", CmdRegUnlink, "reg-unlink KEY              delete the link key KEY itself, not its target"},
     {L"rect", CmdRect, "rect --hwnd H [--id N]      screen rectangle of a window or of its control N"},
     {L"clip-put", CmdClipPut,
      "clip-put FMT=HEX|FMT=file:PATH... [--emf]\n"

@@ -8,6 +8,8 @@
 
 #include <sddl.h>
 
+#include <utility>
+
 namespace vtool {
 namespace {
 
@@ -118,21 +120,38 @@ std::optional<KeyPath> KeyArgument(Args& args, const char* command, std::vector<
     return path;
 }
 
+// The descriptor as SDDL, or JSON null when it cannot be read.
 std::string SecurityString(HKEY key, SECURITY_INFORMATION what, LONG& status) {
     DWORD size = 0;
     status = RegGetKeySecurity(key, what, nullptr, &size);
-    if (status != ERROR_INSUFFICIENT_BUFFER) return {};
+    if (status != ERROR_INSUFFICIENT_BUFFER) return "null";
     std::vector<unsigned char> buffer(size);
     status = RegGetKeySecurity(key, what, buffer.data(), &size);
-    if (status != ERROR_SUCCESS) return {};
+    if (status != ERROR_SUCCESS) return "null";
     LPWSTR text = nullptr;
     if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(buffer.data(), SDDL_REVISION_1, what, &text, nullptr)) {
         status = static_cast<LONG>(GetLastError());
-        return {};
+        return "null";
     }
     std::string json = JStr(text);
     LocalFree(text);
     return json;
+}
+
+// A key whose owner the test made someone else, with an empty DACL, grants
+// this token nothing at all; taking ownership back is what an administrator
+// does then, and needs the privilege switched on first.
+bool EnablePrivilege(const wchar_t* name) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    bool ok = LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+              GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return ok;
 }
 
 }  // namespace
@@ -237,45 +256,119 @@ int CmdRegDelete(Args& args) {
 }
 
 int CmdRegSecurity(Args& args) {
-    auto setText = args.Option(L"--set-dacl");
+    auto setText = args.Option(L"--set");
     std::vector<std::wstring> rest;
     auto path = KeyArgument(args, "reg-security", rest, 1);
     if (!path) return kExitUsage;
     if (!args.AllUsed(L"reg-security")) return kExitUsage;
 
-    // The owner may always read and rewrite the DACL, whatever the DACL says:
-    // that is what lets a test take away all access and give it back.
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SECURITY_INFORMATION parts = 0;
+    if (setText) {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(setText->c_str(), SDDL_REVISION_1, &descriptor,
+                                                                  nullptr)) {
+            return Usage("reg-security: --set is not a security descriptor string");
+        }
+        // Only the parts the string names: an owner or group left out stays.
+        PSID sid = nullptr;
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        PACL acl = nullptr;
+        if (GetSecurityDescriptorOwner(descriptor, &sid, &defaulted) && sid) parts |= OWNER_SECURITY_INFORMATION;
+        if (GetSecurityDescriptorGroup(descriptor, &sid, &defaulted) && sid) parts |= GROUP_SECURITY_INFORMATION;
+        if (GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted) && present) {
+            parts |= DACL_SECURITY_INFORMATION;
+        }
+    }
+    const REGSAM access = READ_CONTROL | ((parts & DACL_SECURITY_INFORMATION) ? WRITE_DAC : 0) |
+                          ((parts & (OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION)) ? WRITE_OWNER : 0);
     OpenKey key;
-    LONG status = RegOpenKeyExW(path->root, path->subkey.c_str(), 0,
-                                READ_CONTROL | (setText ? WRITE_DAC : 0), key.put());
+    LONG status = RegOpenKeyExW(path->root, path->subkey.c_str(), 0, access, key.put());
+    if (status == ERROR_ACCESS_DENIED && (parts & OWNER_SECURITY_INFORMATION) &&
+        EnablePrivilege(SE_TAKE_OWNERSHIP_NAME)) {
+        status = RegOpenKeyExW(path->root, path->subkey.c_str(), 0, WRITE_OWNER, key.put());
+        if (status == ERROR_SUCCESS) {
+            // Owner first; as the owner again, the token may read and rewrite the rest.
+            status = RegSetKeySecurity(key.get(), OWNER_SECURITY_INFORMATION, descriptor);
+            RegCloseKey(std::exchange(*key.put(), nullptr));
+            if (status == ERROR_SUCCESS) status = RegOpenKeyExW(path->root, path->subkey.c_str(), 0, access, key.put());
+        }
+    }
     if (status != ERROR_SUCCESS) {
+        if (descriptor) LocalFree(descriptor);
         Emit(JObj().Add("key", JBool(false)).Add("status", Status(status)).Str());
         return status == ERROR_FILE_NOT_FOUND ? kExitNotFound : kExitFailed;
     }
     const SECURITY_INFORMATION all = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     JObj out;
     out.Add("key", JBool(true));
-    const std::string before = SecurityString(key.get(), all, status);
-    if (before.empty()) return Fail("RegGetKeySecurity " + std::to_string(status));
-    out.Add("before", before);
-    if (setText) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(setText->c_str(), SDDL_REVISION_1, &descriptor,
-                                                                  nullptr)) {
-            return Usage("reg-security: --set-dacl is not a security descriptor string");
-        }
-        status = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor);
+    out.Add("before", SecurityString(key.get(), all, status));
+    if (descriptor) {
+        status = RegSetKeySecurity(key.get(), parts, descriptor);
         LocalFree(descriptor);
         out.Add("set", Status(status));
         if (status != ERROR_SUCCESS) {
             Emit(out.Str());
             return kExitFailed;
         }
-        LONG readStatus = ERROR_SUCCESS;
-        out.Add("after", SecurityString(key.get(), all, readStatus));
+        out.Add("after", SecurityString(key.get(), all, status));
     }
     Emit(out.Str());
     return kExitOk;
+}
+
+// A link key in the place of KEY, pointing at TARGET: whoever opens KEY meets
+// TARGET and its security instead. This is how a test puts a key that grants
+// nothing at all where the program looks, yet can take it away again: the
+// link itself stays deletable, while the target, once nothing may open it,
+// cannot even be given back to its owner under Wine.
+int CmdRegLink(Args& args) {
+    std::vector<std::wstring> rest;
+    auto path = KeyArgument(args, "reg-link", rest, 2);
+    if (!path) return kExitUsage;
+    if (!args.AllUsed(L"reg-link")) return kExitUsage;
+    auto target = ParseKeyPath(rest[1]);
+    if (!target || target->root != HKEY_LOCAL_MACHINE) return Usage("reg-link: the target must be below HKLM\\");
+    const std::wstring link = L"\\Registry\\Machine\\" + target->subkey;
+    OpenKey key;
+    DWORD disposition = 0;
+    LONG status = RegCreateKeyExW(path->root, path->subkey.c_str(), 0, nullptr, REG_OPTION_VOLATILE | REG_OPTION_CREATE_LINK,
+                                  KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, key.put(), &disposition);
+    if (status == ERROR_SUCCESS && disposition != REG_CREATED_NEW_KEY) status = ERROR_ALREADY_EXISTS;
+    if (status == ERROR_SUCCESS) {
+        // The link's target is counted in bytes and has no terminator.
+        status = RegSetValueExW(key.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(link.data()),
+                                static_cast<DWORD>(link.size() * sizeof(wchar_t)));
+    }
+    Emit(JObj().Add("linked", JBool(status == ERROR_SUCCESS)).Add("status", Status(status)).Str());
+    return status == ERROR_SUCCESS ? kExitOk : kExitFailed;
+}
+
+int CmdRegUnlink(Args& args) {
+    std::vector<std::wstring> rest;
+    auto path = KeyArgument(args, "reg-unlink", rest, 1);
+    if (!path) return kExitUsage;
+    if (!args.AllUsed(L"reg-unlink")) return kExitUsage;
+    using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+    const auto ntDeleteKey =
+        reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    if (!ntDeleteKey) return Fail("NtDeleteKey not found");
+    OpenKey key;
+    // The link itself, not what it points at: RegDeleteKey would follow it.
+    LONG status = RegOpenKeyExW(path->root, path->subkey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, key.put());
+    if (status == ERROR_SUCCESS) {
+        DWORD type = 0;
+        std::vector<unsigned char> data;
+        status = QueryValue(key.get(), L"SymbolicLinkValue", type, data);
+        if (status != ERROR_SUCCESS || type != REG_LINK) {
+            Emit(JObj().Add("unlinked", JBool(false)).Add("error", JStrA("not a link key")).Str());
+            return kExitFailed;
+        }
+        status = ntDeleteKey(key.get()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    }
+    const bool gone = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    Emit(JObj().Add("unlinked", JBool(gone)).Add("status", Status(status)).Str());
+    return gone ? kExitOk : kExitFailed;
 }
 
 // What the program's own save would meet on this key right now, tried with the

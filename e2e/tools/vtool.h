@@ -134,6 +134,8 @@ int CmdRegSet(Args& args);
 int CmdRegDelete(Args& args);
 int CmdRegSecurity(Args& args);
 int CmdRegProbe(Args& args);
+int CmdRegLink(Args& args);
+int CmdRegUnlink(Args& args);
 int CmdRect(Args& args);
 // dependable.cpp
 int CmdClipPut(Args& args);
