@@ -588,18 +588,17 @@ bool CpuTicks(HANDLE process, ULONGLONG& kernel, ULONGLONG& user) {
 
 int CommandIdle(const Args& args) {
     const int seconds = args.Int(L"--seconds", 60);
-    const HWND window = WaitForVardixWindow(30000, false);
+    // Even with /runmin the dialog manager shows the window (with no size)
+    // once its initialisation, the hotkeys included, is over. Before that a
+    // probe could take a hotkey first; WaitForInputIdle does not help here,
+    // as under Wine it returned while the dialog was still being set up.
+    const HWND window = WaitForVardixWindow(30000, true);
     if (!window) {
         Emit(R"({"event":"error","what":"no vardix window"})");
         return 1;
     }
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    // Input idle means its dialog loop runs, so its initialisation, the
-    // hotkeys included, is over and a probe cannot take a hotkey first.
-    const HANDLE waitable = ::OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, pid);
-    const DWORD idle = waitable ? ::WaitForInputIdle(waitable, 20000) : WAIT_FAILED;
-    if (waitable) ::CloseHandle(waitable);
     const DWORD probeV = ProbeHotkey('V');
     const DWORD probeF7 = ProbeHotkey(VK_F7);
     const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
@@ -608,10 +607,12 @@ int CommandIdle(const Args& args) {
         Emit(R"({"event":"error","what":"GetProcessTimes","code":%lu})", ::GetLastError());
         return 2;
     }
-    Emit(R"({"event":"start","pid":%lu,"hwnd":"0x%llx","visible":%s,"input_idle":%lu,"probe_v":%lu,"probe_f7":%lu,)"
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    Emit(R"({"event":"start","pid":%lu,"hwnd":"0x%llx","width":%ld,"height":%ld,"probe_v":%lu,"probe_f7":%lu,)"
          R"("holds_hotkeys":%s,"kernel":%llu,"user":%llu})",
          pid, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(window)),
-         ::IsWindowVisible(window) ? "true" : "false", idle, probeV, probeF7,
+         rect.right - rect.left, rect.bottom - rect.top, probeV, probeF7,
          probeV == kErrorHotkeyTaken && probeF7 == kErrorHotkeyTaken ? "true" : "false", k0, u0);
     ::Sleep(static_cast<DWORD>(seconds) * 1000u);
     CpuTicks(process, k1, u1);
@@ -695,6 +696,14 @@ void PutQuiet() {
     }
 }
 
+DWORD WINAPI EchoThread(void* param) {
+    auto* window = static_cast<HWND*>(param);
+    *window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    return 0;
+}
+
 template <typename F>
 double TimeMedian(int reps, F&& step) {
     std::vector<double> times;
@@ -739,9 +748,23 @@ int CommandParts(const Args& args) {
     });
     const double sequence = TimeMedian(reps, [&] { ::GetClipboardSequenceNumber(); });
     ::DestroyWindow(owner);
+
+    // A message sent to a window of another thread goes through the
+    // wineserver just as one to another process does.
+    HWND echo = nullptr;
+    DWORD echoThread = 0;
+    const HANDLE thread = ::CreateThread(nullptr, 0, &EchoThread, &echo, 0, &echoThread);
+    while (!echo) ::Sleep(1);
+    const double send = TimeMedian(reps, [&] {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(echo, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer);
+    });
+    ::PostThreadMessageW(echoThread, WM_QUIT, 0, 0);
+    ::WaitForSingleObject(thread, 5000);
+    ::CloseHandle(thread);
     Emit(R"({"event":"parts","reps":%d,"open_close_ms":%.4f,"write_text_ms":%.4f,"write_text_quiet_ms":%.4f,)"
-         R"("register_format_ms":%.4f,"read_text_ms":%.4f,"sequence_number_ms":%.4f})",
-         reps, openClose, writeText, writeQuiet, registerFormat, readText, sequence);
+         R"("register_format_ms":%.4f,"read_text_ms":%.4f,"sequence_number_ms":%.4f,"send_message_ms":%.4f})",
+         reps, openClose, writeText, writeQuiet, registerFormat, readText, sequence, send);
     return 0;
 }
 
