@@ -89,8 +89,10 @@ const Command kCommands[] = {
     {L"sysmenu", CmdSysMenu,
      "sysmenu QUERY [--wait S]    the window's system menu, read inside its own thread by\n"
      "                            vtool_probe.dll (a WH_GETMESSAGE hook): type, state, id, text"},
-    {L"closebox", CmdCloseBox,
-     "closebox QUERY [--wait S]   the screen point of the window's close box (WM_NCHITTEST)"},
+    {L"frame-point", CmdFramePoint,
+     "frame-point QUERY [--part close|caption] [--wait S]\n"
+     "                            a screen point on the window's close box (default) or caption\n"
+     "                            that no other window covers (WM_NCHITTEST, WindowFromPoint)"},
 };
 
 void PrintHelp() {

@@ -1,6 +1,6 @@
 // What the tests of the program's own window need beyond looking at it from
-// outside: its system menu, read from inside its process, and the spot on
-// its frame where a user clicks to close it.
+// outside: its system menu, read from inside its process, and the spots on
+// its frame where a user clicks to bring it to the front or to close it.
 
 #include <algorithm>
 #include <string>
@@ -162,45 +162,66 @@ int CmdSysMenu(Args& args) {
     return kExitOk;
 }
 
-int CmdCloseBox(Args& args) {
+int CmdFramePoint(Args& args) {
+    auto part = args.Option(L"--part").value_or(L"close");
+    LRESULT wanted = HTNOWHERE;
+    if (part == L"close") wanted = HTCLOSE;
+    else if (part == L"caption") wanted = HTCAPTION;
+    else return Usage("frame-point: --part is close or caption");
     WindowQuery query;
     double wait = 0;
     int exitCode = kExitOk;
-    if (!ReadQueryAndWait(args, L"closebox", query, wait, exitCode)) return exitCode;
+    if (!ReadQueryAndWait(args, L"frame-point", query, wait, exitCode)) return exitCode;
     HWND window = WaitForWindow(query, wait);
     if (!window) {
         Emit(JObj().Add("found", JBool(false)).Str());
         return kExitNotFound;
     }
-    // Asks the window itself where its close box is, the way the system finds
-    // out what a click hits; whoever draws the frame, the answer is the same.
+    // Asks the window itself what a click at each point of its top edge would
+    // hit, the way the system finds out, and keeps the points where no other
+    // window covers it; whoever draws the frame, the answer is the same.
     RECT rect{};
     GetWindowRect(window, &rect);
-    long long sumX = 0, sumY = 0, hits = 0;
     const LONG bottom = std::min(rect.bottom, rect.top + 48);
-    const LONG left = std::max(rect.left, rect.right - 80);
-    for (LONG y = rect.top; y < bottom; y += 2) {
-        for (LONG x = rect.right - 1; x >= left; x -= 2) {
+    const LONG left = wanted == HTCLOSE ? std::max(rect.left, rect.right - 80) : rect.left;
+    const LONG step = wanted == HTCLOSE ? 2 : 3;
+    std::vector<POINT> hits;
+    for (LONG y = rect.top; y < bottom; y += step) {
+        for (LONG x = left; x < rect.right; x += step) {
             DWORD_PTR hit = HTNOWHERE;
             if (!SendMessageTimeoutW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit)) {
                 return Fail("WM_NCHITTEST");
             }
-            if (hit == HTCLOSE) {
-                sumX += x;
-                sumY += y;
-                ++hits;
-            }
+            if (static_cast<LRESULT>(hit) == wanted && WindowFromPoint(POINT{x, y}) == window) hits.push_back({x, y});
         }
     }
-    if (hits == 0) {
-        Emit(JObj().Add("found", JBool(true)).Add("closebox", JBool(false)).Str());
+    if (hits.empty()) {
+        Emit(JObj().Add("found", JBool(true)).Add("visible", JBool(false)).Str());
         return kExitNotFound;
+    }
+    // The hit nearest the middle of them all: inside the part even where
+    // another window covers some of it.
+    long long sumX = 0, sumY = 0;
+    for (const POINT& p : hits) {
+        sumX += p.x;
+        sumY += p.y;
+    }
+    const long long n = static_cast<long long>(hits.size());
+    const long long midX = sumX / n, midY = sumY / n;
+    POINT best = hits.front();
+    long long bestDistance = -1;
+    for (const POINT& p : hits) {
+        const long long dx = p.x - midX, dy = p.y - midY;
+        if (bestDistance < 0 || dx * dx + dy * dy < bestDistance) {
+            bestDistance = dx * dx + dy * dy;
+            best = p;
+        }
     }
     Emit(JObj()
              .Add("found", JBool(true))
-             .Add("closebox", JBool(true))
-             .Add("x", sumX / hits)
-             .Add("y", sumY / hits)
+             .Add("visible", JBool(true))
+             .Add("x", static_cast<long long>(best.x))
+             .Add("y", static_cast<long long>(best.y))
              .Str());
     return kExitOk;
 }

@@ -143,6 +143,6 @@ int CmdClipDump(Args& args);
 int CmdWaitHidden(Args& args);
 // shell.cpp
 int CmdSysMenu(Args& args);
-int CmdCloseBox(Args& args);
+int CmdFramePoint(Args& args);
 
 }  // namespace vtool
