@@ -5,6 +5,8 @@
 
 #include "vtool.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -270,6 +272,27 @@ int CmdWaitHidden(Args& args) {
         }
     }
     Emit(JObj().Add("event", JStrA("hidden")).Add("ms", static_cast<long long>(GetTickCount64() - start)).Str());
+    return kExitOk;
+}
+
+int CmdProcesses(Args& args) {
+    auto name = args.Option(L"--name");
+    if (!args.AllUsed(L"processes")) return kExitUsage;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return Fail("CreateToolhelp32Snapshot");
+    std::vector<std::string> found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (name && lstrcmpiW(entry.szExeFile, name->c_str()) != 0) continue;
+        found.push_back(JObj()
+                            .Add("pid", entry.th32ProcessID)
+                            .Add("parent", entry.th32ParentProcessID)
+                            .Add("name", JStr(entry.szExeFile))
+                            .Str());
+    }
+    CloseHandle(snapshot);
+    Emit(JObj().Add("processes", JArr(found)).Str());
     return kExitOk;
 }
 

@@ -86,6 +86,8 @@ const Command kCommands[] = {
      "wait-hidden QUERY [--post-command ID] [--wait S]\n"
      "                            post a button's WM_COMMAND, then wait until the window is\n"
      "                            invisible; prints the milliseconds it took"},
+    {L"processes", CmdProcesses,
+     "processes [--name EXE]      the prefix's processes (pid, parent, executable)"},
     {L"sysmenu", CmdSysMenu,
      "sysmenu QUERY [--wait S]    the window's system menu, read inside its own thread by\n"
      "                            vtool_probe.dll (a WH_GETMESSAGE hook): type, state, id, text"},

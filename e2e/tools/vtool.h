@@ -141,6 +141,7 @@ int CmdRect(Args& args);
 int CmdClipPut(Args& args);
 int CmdClipDump(Args& args);
 int CmdWaitHidden(Args& args);
+int CmdProcesses(Args& args);
 // shell.cpp
 int CmdSysMenu(Args& args);
 int CmdFramePoint(Args& args);
