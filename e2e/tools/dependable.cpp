@@ -275,6 +275,23 @@ int CmdWaitHidden(Args& args) {
     return kExitOk;
 }
 
+int CmdDesktop(Args& args) {
+    if (!args.AllUsed(L"desktop")) return kExitUsage;
+    DWORD desktopPid = 0;
+    GetWindowThreadProcessId(GetDesktopWindow(), &desktopPid);
+    // Wine's clipboard manager: a message-only window of the desktop process
+    // that mirrors the clipboard to X. Only one runs at a time.
+    std::vector<std::string> managers;
+    for (HWND window = nullptr;
+         (window = FindWindowExW(HWND_MESSAGE, window, L"__wine_clipboard_manager", nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        managers.push_back(JObj().Add("hwnd", JHandle(window)).Add("pid", pid).Str());
+    }
+    Emit(JObj().Add("desktop_pid", desktopPid).Add("clipboard_managers", JArr(managers)).Str());
+    return kExitOk;
+}
+
 int CmdProcesses(Args& args) {
     auto name = args.Option(L"--name");
     if (!args.AllUsed(L"processes")) return kExitUsage;

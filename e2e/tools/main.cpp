@@ -88,6 +88,9 @@ const Command kCommands[] = {
      "                            invisible; prints the milliseconds it took"},
     {L"processes", CmdProcesses,
      "processes [--name EXE]      the prefix's processes (pid, parent, executable)"},
+    {L"desktop", CmdDesktop,
+     "desktop                     the desktop window's process and Wine's clipboard manager\n"
+     "                            windows with their processes"},
     {L"sysmenu", CmdSysMenu,
      "sysmenu QUERY [--wait S]    the window's system menu, read inside its own thread by\n"
      "                            vtool_probe.dll (a WH_GETMESSAGE hook): type, state, id, text"},

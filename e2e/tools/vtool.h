@@ -142,6 +142,7 @@ int CmdClipPut(Args& args);
 int CmdClipDump(Args& args);
 int CmdWaitHidden(Args& args);
 int CmdProcesses(Args& args);
+int CmdDesktop(Args& args);
 // shell.cpp
 int CmdSysMenu(Args& args);
 int CmdFramePoint(Args& args);
