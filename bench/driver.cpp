@@ -8,6 +8,7 @@
 //   idle  --seconds S
 //   start --program WINPATH --runs N
 //   parts --reps N
+//   steps --code TEXT --runs N
 
 #include <windows.h>
 
@@ -684,15 +685,21 @@ int CommandStart(const Args& args) {
 
 UINT Quiet(const wchar_t* name) { return ::RegisterClipboardFormatW(name); }
 
-void PutQuiet() {
-    const wchar_t* names[] = {L"ExcludeClipboardContentFromMonitorProcessing", L"CanIncludeInClipboardHistory",
-                              L"CanUploadToCloudClipboard", L"Clipboard Viewer Ignore"};
-    for (const wchar_t* name : names) {
+const wchar_t* const kQuietNames[] = {L"ExcludeClipboardContentFromMonitorProcessing",
+                                      L"CanIncludeInClipboardHistory", L"CanUploadToCloudClipboard",
+                                      L"Clipboard Viewer Ignore"};
+
+// The four formats that keep a transient clipboard content out of clipboard
+// history and clipboard managers, as vardix writes them with each piece;
+// `ids` are the formats registered beforehand, or null to register them on
+// each call as vardix does.
+void PutQuiet(const UINT* ids = nullptr) {
+    for (size_t i = 0; i < std::size(kQuietNames); ++i) {
         HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD));
         if (!block) continue;
         *static_cast<DWORD*>(::GlobalLock(block)) = 0;
         ::GlobalUnlock(block);
-        if (!::SetClipboardData(Quiet(name), block)) ::GlobalFree(block);
+        if (!::SetClipboardData(ids ? ids[i] : Quiet(kQuietNames[i]), block)) ::GlobalFree(block);
     }
 }
 
@@ -768,6 +775,111 @@ int CommandParts(const Args& args) {
     return 0;
 }
 
+// ---------------------------------------------------------------------------
+// steps: the fill's per-box steps done by this program against its own
+// dialog, adding one step at a time, so that each step's share of a fill is
+// measured under the same conditions. A message to another thread goes
+// through the wineserver as one to another process does.
+
+enum class Steps { SetText, Paste, PasteOptOutOnce, PasteOptOut, PasteOptOutFocus };
+
+struct Variant {
+    const char* name;
+    Steps steps;
+};
+const Variant kVariants[] = {{"settext", Steps::SetText},
+                             {"paste", Steps::Paste},
+                             {"paste+optout-registered-once", Steps::PasteOptOutOnce},
+                             {"paste+optout", Steps::PasteOptOut},
+                             {"paste+optout+focus", Steps::PasteOptOutFocus}};
+
+UINT g_quietIds[std::size(kQuietNames)] = {};
+
+void WritePiece(HWND owner, const std::string& piece, Steps steps, int& retries) {
+    while (!::OpenClipboard(owner)) {
+        ++retries;
+        ::Sleep(1);
+    }
+    ::EmptyClipboard();
+    PutText(piece);
+    if (steps == Steps::PasteOptOutOnce) PutQuiet(g_quietIds);
+    else if (steps != Steps::Paste) PutQuiet();
+    ::CloseClipboard();
+}
+
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 3000, &answer) != 0;
+}
+
+void FillOnce(Steps steps, HWND owner, int& retries) {
+    Target& t = g_target;
+    HWND current = t.boxes[0];
+    for (size_t i = 0; i < t.expected.size() && current; ++i) {
+        const std::string& piece = t.expected[i];
+        if (steps == Steps::SetText) {
+            const std::wstring wide(piece.begin(), piece.end());
+            Send(current, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+            current = t.boxes[(i + 1) % t.boxes.size()];
+            continue;
+        }
+        HWND box = current;
+        if (steps == Steps::PasteOptOutFocus) {
+            if (!::IsWindow(t.dialog) || !::IsWindow(current)) return;
+            ::SetFocus(current);
+            box = ::GetFocus();
+        }
+        WritePiece(owner, piece, steps, retries);
+        Send(box, EM_SETSEL, 0, static_cast<LPARAM>(-1));
+        Send(box, WM_PASTE, 0, 0);
+        current = steps == Steps::PasteOptOutFocus ? ::GetNextDlgTabItem(t.dialog, current, FALSE)
+                                                   : t.boxes[(i + 1) % t.boxes.size()];
+    }
+}
+
+int CommandSteps(const Args& args) {
+    const std::string code = Narrow(args.Get(L"--code", L"").c_str());
+    const int runs = args.Int(L"--runs", 15);
+    if (code.empty() || !StartTarget(code, false)) {
+        Emit(R"({"event":"error","what":"target"})");
+        return 2;
+    }
+    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    for (size_t i = 0; i < std::size(kQuietNames); ++i) g_quietIds[i] = Quiet(kQuietNames[i]);
+    constexpr size_t kCount = std::size(kVariants);
+    std::vector<double> times[kCount];
+    int right[kCount] = {};
+    int retries[kCount] = {};
+    // Round after round of all variants, so that a change in the machine's
+    // load falls on every variant alike.
+    for (int run = 0; run < runs; ++run) {
+        for (size_t v = 0; v < kCount; ++v) {
+            if (!Arm()) continue;
+            // As vardix does: share input state with the dialog's thread so
+            // that its focus can be moved from here.
+            const bool attached = kVariants[v].steps == Steps::PasteOptOutFocus &&
+                                  ::AttachThreadInput(::GetCurrentThreadId(), g_targetThread, TRUE);
+            const LONGLONG begin = Now();
+            FillOnce(kVariants[v].steps, owner, retries[v]);
+            times[v].push_back(Ms(begin, Now()));
+            if (attached) ::AttachThreadInput(::GetCurrentThreadId(), g_targetThread, FALSE);
+            if (::SendMessageW(g_target.dialog, kVerify, 0, 0) == static_cast<LRESULT>(g_target.boxes.size()))
+                ++right[v];
+            ::Sleep(50);
+        }
+    }
+    for (size_t v = 0; v < kCount; ++v) {
+        Emit(R"({"event":"steps","variant":"%s","boxes":%zu,"runs":%zu,"right":%d,"median_ms":%.3f,)"
+             R"("worst_ms":%.3f,"open_retries":%d})",
+             kVariants[v].name, g_target.boxes.size(), times[v].size(), right[v], Median(times[v]),
+             times[v].empty() ? 0.0 : *std::max_element(times[v].begin(), times[v].end()), retries[v]);
+    }
+    ::DestroyWindow(owner);
+    StopTarget();
+    Emit(R"({"event":"end"})");
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -775,7 +887,7 @@ int wmain(int argc, wchar_t** argv) {
     ::QueryPerformanceFrequency(&frequency);
     g_ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
     if (argc < 2) {
-        std::fputs("usage: benchdrv fill|type|idle|start|parts [options]\n", stderr);
+        std::fputs("usage: benchdrv fill|type|idle|start|parts|steps [options]\n", stderr);
         return 64;
     }
     Args args;
@@ -786,6 +898,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"idle") return CommandIdle(args);
     if (command == L"start") return CommandStart(args);
     if (command == L"parts") return CommandParts(args);
+    if (command == L"steps") return CommandSteps(args);
     std::fputs("unknown command\n", stderr);
     return 64;
 }

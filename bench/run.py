@@ -245,6 +245,13 @@ def measure_start(session: e2e.Session, runs: int) -> dict[str, Any]:
     }
 
 
+def measure_steps(session: e2e.Session, code: str, runs: int) -> dict[str, Any]:
+    """vardix's per-box steps, done by the driver, one more step per variant."""
+    events = run_driver(session, "benchdrv-steps", ["steps", "--code", code, "--runs", str(runs)],
+                        timeout=60 + runs * 20)
+    return {e["variant"]: e for e in events if e.get("event") == "steps"}
+
+
 def measure_parts(session: e2e.Session) -> dict[str, Any]:
     events = run_driver(session, "benchdrv-parts", ["parts", "--reps", "300"], timeout=120)
     return next((e for e in events if e.get("event") == "parts"), {})
@@ -341,6 +348,29 @@ def render(results: dict[str, Any], info: dict[str, str], quick: bool) -> str:
             "Wine did not turn an injected Ctrl+Alt+V into vardix's hotkey: it is pressed with xdotool, "
             "and vardix's times start at the first paste instead.")
         add("")
+    step_results = [results.get(f"steps{n}") for n in (4, 99)]
+    if all(isinstance(r, dict) and r for r in step_results):
+        s4, s99 = step_results
+        assert isinstance(s4, dict) and isinstance(s99, dict)
+        add(f"The same per-box steps done by benchdrv against its own dialog from another thread, adding one "
+            f"step at a time (median of {s99['paste']['runs']} rounds, the variants taking turns):")
+        add("")
+        add("| Steps for each box | 4 boxes | 99 boxes | Boxes right |")
+        add("|---|---|---|---|")
+        names = {
+            "settext": "WM_SETTEXT alone, no clipboard",
+            "paste": "CF_TEXT on the clipboard, EM_SETSEL, WM_PASTE",
+            "paste+optout-registered-once": "... and the four opt-out formats, registered once",
+            "paste+optout": "... and the four opt-out formats, registered for each piece (as vardix)",
+            "paste+optout+focus": "... and SetFocus, GetFocus, GetNextDlgTabItem for each box (as vardix)",
+        }
+        for key, label in names.items():
+            a, b = s4.get(key), s99.get(key)
+            if not a or not b:
+                continue
+            add(f"| {label} | {ms(a['median_ms'])} | {ms(b['median_ms'])} "
+                f"| {a['right'] + b['right']}/{a['runs'] + b['runs']} |")
+        add("")
     parts = results.get("parts")
     if isinstance(parts, dict) and parts:
         add("Single operations in this prefix (medians of 300): clipboard open+close "
@@ -370,6 +400,7 @@ def main() -> int:
     presses = 5 if options.quick else 25
     idle_seconds = 10 if options.quick else 60
     starts = 2 if options.quick else 5
+    step_runs = 3 if options.quick else 15
 
     missing = [p for p in (PROGRAM, VTOOL, DRIVER) if not p.exists()]
     if missing:
@@ -401,6 +432,8 @@ def main() -> int:
             steps.append((f"fill{pieces}", with_vardix(lambda code=code: measure_fill(session, code, presses))))
             steps.append((f"type{pieces}", with_vardix(lambda code=code: measure_typing(session, code, presses))))
         steps.append(("stop", lambda: vardix.stop()))
+        for pieces, code in ((4, CODE4), (99, CODE99)):
+            steps.append((f"steps{pieces}", lambda code=code: measure_steps(session, code, step_runs)))
         steps.append(("idle", lambda: measure_idle(session, idle_seconds)))
         steps.append(("start", lambda: measure_start(session, starts)))
         for name, step in steps:
