@@ -424,7 +424,11 @@ class Session:
         return bytes.fromhex(result["hex"]) if result.get("present") else None
 
     def clipboard_formats(self) -> list[str]:
-        return [item["name"] for item in self.vtool("clip-formats")["formats"]]
+        return [item["name"] for item in self.clipboard_state()["formats"]]
+
+    def clipboard_state(self) -> dict[str, Any]:
+        """Sequence number, owner window and process, formats: for messages."""
+        return self.vtool("clip-formats")
 
     # -- windows
 

@@ -15,7 +15,7 @@ import time
 import unittest
 from typing import Any, Iterator
 
-from bench import (CF_TEXT, CF_UNICODETEXT, HTML_FORMAT, Session, Target, Vardix, log, poll)
+from bench import (CF_TEXT, CF_UNICODETEXT, HTML_FORMAT, BenchError, Session, Target, Vardix, log, poll)
 
 SERIAL = b"SN: AB12-CD34-EF56"
 PIECES = ["AB12", "CD34", "EF56"]
@@ -57,11 +57,19 @@ class FillTestCase(unittest.TestCase):
             target.start()
             self.session.set_clipboard(clipboard)
             target.focus()
+            # What the key press will find: if Wine itself changed the
+            # clipboard in between, the scenario says so instead of blaming
+            # the program.
+            before = self.session.clipboard_state()
+            for format_name, data in clipboard.items():
+                if self.session.clipboard(format_name) != data:
+                    raise BenchError(f"the clipboard changed before the key press: {before}")
             try:
                 yield vardix, target
             except BaseException:
                 shot = self.session.screenshot(re.sub(r"\W+", "_", f"{self.id()}_{name}"))
-                log(f"{name}: failed; screen in {shot}; target events {target.process and target.process.snapshot()}")
+                log(f"{name}: failed; screen in {shot}; clipboard before the key press {before}, "
+                    f"now {self.session.clipboard_state()}; target events {target.process and target.process.snapshot()}")
                 raise
         log(f"{name}: {time.monotonic() - started:.1f} s")
 
@@ -82,7 +90,8 @@ class FillTestCase(unittest.TestCase):
 
         poll(restored, 5, interval=0.2)
         for name, data in expected.items():
-            self.assertEqual(self.session.clipboard(name), data, f"clipboard {name} after the fill")
+            self.assertEqual(self.session.clipboard(name), data,
+                             f"clipboard {name} after the fill; now {self.session.clipboard_state()}")
 
     def assert_unharmed(self, vardix: Vardix) -> None:
         self.assertTrue(vardix.alive(), "vardix.exe or its main window is gone after the fill")
@@ -134,7 +143,8 @@ class TextWithoutDash(FillTestCase):
                 changed = poll(lambda: target.pastes() or target.events("change"), self.QUIET_PERIOD)
                 self.assertFalse(changed, "the target was written to")
                 self.assertEqual(target.texts(), self.OLD)
-                self.assertEqual(self.session.clipboard(CF_TEXT), text, "clipboard CF_TEXT")
+                self.assertEqual(self.session.clipboard(CF_TEXT), text,
+                                 f"clipboard CF_TEXT; now {self.session.clipboard_state()}")
                 self.assertTrue(vardix.alive(), "vardix.exe ended")
 
                 # The same key press with a real code does fill: the quiet

@@ -187,7 +187,15 @@ int CmdClipFormats(Args& args) {
     if (!OpenClipboardPatiently(nullptr)) return Fail("OpenClipboard");
     auto formats = FormatList();
     CloseClipboard();
-    Emit(JObj().Add("seq", GetClipboardSequenceNumber()).Add("formats", JArr(formats)).Str());
+    HWND owner = GetClipboardOwner();
+    DWORD ownerPid = 0;
+    if (owner) GetWindowThreadProcessId(owner, &ownerPid);
+    Emit(JObj()
+             .Add("seq", GetClipboardSequenceNumber())
+             .Add("owner", JHandle(owner))
+             .Add("owner_pid", ownerPid)
+             .Add("formats", JArr(formats))
+             .Str());
     return kExitOk;
 }
 
@@ -215,8 +223,16 @@ LRESULT CALLBACK ListenProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         bool excluded = IsClipboardFormatAvailable(ExcludeFormat()) != FALSE;
+        HWND owner = GetClipboardOwner();
+        DWORD ownerPid = 0;
+        if (owner) GetWindowThreadProcessId(owner, &ownerPid);
         JObj line;
-        line.Add("event", JStrA("update")).Add("seq", seq).Add("excluded", JBool(excluded));
+        line.Add("event", JStrA("update"))
+            .Add("ms", static_cast<long long>(GetTickCount64()))
+            .Add("seq", seq)
+            .Add("excluded", JBool(excluded))
+            .Add("owner", JHandle(owner))
+            .Add("owner_pid", ownerPid);
         // A well-behaved clipboard monitor leaves excluded content alone.
         if (!excluded || g_listen->alwaysOpen) {
             if (OpenClipboardPatiently(hwnd, 1000)) {
