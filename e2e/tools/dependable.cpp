@@ -219,14 +219,21 @@ int CmdClipPut(Args& args) {
     return kExitOk;
 }
 
-int CmdClipDump(Args& args) {
-    size_t hexLimit = 4096;
+namespace {
+
+bool ReadHexLimit(Args& args, size_t& hexLimit) {
+    hexLimit = 4096;
     if (auto limit = args.Option(L"--hex-limit")) {
         auto value = ParseNumber(*limit);
-        if (!value) return Usage("clip-dump: bad --hex-limit");
+        if (!value) return false;
         hexLimit = static_cast<size_t>(*value);
     }
-    if (!args.AllUsed(L"clip-dump")) return kExitUsage;
+    return true;
+}
+
+// One line with every format; `extra` goes in front of them, and how long
+// ago `changedAt` was, when given, is taken at the last moment.
+int DumpClipboard(size_t hexLimit, JObj extra, const ULONGLONG* changedAt = nullptr) {
     if (!OpenWithin(nullptr, 3000)) return Fail("OpenClipboard");
     std::vector<UINT> ids;
     for (UINT id = EnumClipboardFormats(0); id != 0; id = EnumClipboardFormats(id)) ids.push_back(id);
@@ -234,8 +241,58 @@ int CmdClipDump(Args& args) {
     for (UINT id : ids) formats.push_back(DescribeFormat(id, hexLimit));
     DWORD seq = GetClipboardSequenceNumber();
     CloseClipboard();
-    Emit(JObj().Add("seq", seq).Add("formats", JArr(formats)).Str());
+    if (changedAt) extra.Add("changed_ms_ago", static_cast<long long>(GetTickCount64() - *changedAt));
+    Emit(extra.Add("seq", seq).Add("formats", JArr(formats)).Str());
     return kExitOk;
+}
+
+}  // namespace
+
+int CmdClipDump(Args& args) {
+    size_t hexLimit = 0;
+    if (!ReadHexLimit(args, hexLimit)) return Usage("clip-dump: bad --hex-limit");
+    if (!args.AllUsed(L"clip-dump")) return kExitUsage;
+    return DumpClipboard(hexLimit, JObj());
+}
+
+int CmdClipSettle(Args& args) {
+    size_t hexLimit = 0;
+    if (!ReadHexLimit(args, hexLimit)) return Usage("clip-settle: bad --hex-limit");
+    auto since = args.Option(L"--since");
+    auto sinceSeq = since ? ParseNumber(*since) : std::nullopt;
+    if (!sinceSeq) return Usage("clip-settle: --since SEQ is required");
+    DWORD quietMs = 300;
+    if (auto quiet = args.Option(L"--quiet-ms")) {
+        auto value = ParseNumber(*quiet);
+        if (!value) return Usage("clip-settle: bad --quiet-ms");
+        quietMs = static_cast<DWORD>(*value);
+    }
+    double seconds = 10;
+    if (auto s = args.Option(L"--wait")) {
+        auto value = ParseSeconds(*s);
+        if (!value) return Usage("clip-settle: bad --wait");
+        seconds = *value;
+    }
+    if (!args.AllUsed(L"clip-settle")) return kExitUsage;
+
+    // Watching the sequence number needs no OpenClipboard: a watcher that
+    // opened the clipboard while a fill runs would make a box's paste fail.
+    DWORD seq = GetClipboardSequenceNumber();
+    ULONGLONG changedAt = GetTickCount64();
+    for (Deadline deadline(seconds);; Sleep(5)) {
+        DWORD now = GetClipboardSequenceNumber();
+        if (now != seq) {
+            seq = now;
+            changedAt = GetTickCount64();
+        }
+        bool settled = seq != static_cast<DWORD>(*sinceSeq) && GetTickCount64() - changedAt >= quietMs;
+        if (settled || deadline.Passed()) {
+            JObj extra;
+            extra.Add("settled", JBool(settled));
+            int code = DumpClipboard(hexLimit, extra, &changedAt);
+            return code == kExitOk && !settled ? kExitNotFound : code;
+        }
+    }
 }
 
 int CmdWaitHidden(Args& args) {

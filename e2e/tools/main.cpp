@@ -82,6 +82,12 @@ const Command kCommands[] = {
      "clip-dump [--hex-limit N]   every format on the clipboard in order: size, FNV-1a digest\n"
      "                            and, up to N bytes (4096), the bytes (metafile bits for\n"
      "                            CF_ENHMETAFILE)"},
+    {L"clip-settle", CmdClipSettle,
+     "clip-settle --since SEQ [--quiet-ms 300] [--wait S] [--hex-limit N]\n"
+     "                            wait, without opening the clipboard, until its sequence\n"
+     "                            number has moved on from SEQ and then kept still; then\n"
+     "                            as clip-dump, with settled and changed_ms_ago (the last\n"
+     "                            change it saw, or its own start); exit 1 on time-out"},
     {L"wait-hidden", CmdWaitHidden,
      "wait-hidden QUERY [--post-command ID] [--wait S]\n"
      "                            post a button's WM_COMMAND, then wait until the window is\n"

@@ -140,6 +140,7 @@ int CmdRect(Args& args);
 // dependable.cpp
 int CmdClipPut(Args& args);
 int CmdClipDump(Args& args);
+int CmdClipSettle(Args& args);
 int CmdWaitHidden(Args& args);
 int CmdProcesses(Args& args);
 int CmdDesktop(Args& args);
