@@ -43,6 +43,7 @@ WS_EX_TOOLWINDOW = 0x00000080
 CONFIRM_EXIT = "退出程序, 你确定吗?"
 CONFIRM_SAVE = "退出程序, 立即保存设置吗?"
 SAVE_FAILED = "不能保存配置."
+HOTKEY_FAILED = "热键注册失败!"
 AUTOSTART_FAILED = "不能保存配置!"
 
 # Where a second start puts a running dialog: (400, 300), 372 x 210 pixels.
@@ -497,6 +498,38 @@ class HotkeyLetter(SettingsTestCase):
             self.assert_hotkeys(held=A_KEYS, free=V_KEYS)
             self.assert_fills(stack, "ctrl+alt+a")
             log(f"restart with A: {time.monotonic() - started:.1f} s")
+
+
+class HotkeyTakenAtApply(SettingsTestCase):
+    """Another program holds one of the two keys of the chosen letter: Apply
+    still saves, says "热键注册失败!" once, binds the other key and goes clean;
+    the old keys are released."""
+
+    ROWS = [
+        # name, the key another program holds, the key vardix gets
+        ("Ctrl+Alt+A taken", A_KEYS["letter"], A_KEYS["second"]),
+        ("Ctrl+Alt+Numpad1 taken", A_KEYS["second"], A_KEYS["letter"]),
+    ]
+
+    def test_one_message_and_the_other_key(self) -> None:
+        for name, taken, bound in self.ROWS:
+            with self.subTest(name), self.scenario(name) as program:
+                holder = self.session.spawn_vtool("holder", "hotkey", "--vk", str(taken), "--id", "9",
+                                                  "--seconds", "60")
+                try:
+                    registered = holder.wait_event(lambda e: "registered" in e, UI_TIMEOUT)
+                    self.assertTrue(registered and registered["registered"], f"the holder: {registered}")
+                    program.choose_letter("A")
+                    self.assertEqual(program.wait_shown(selection=0)["selection"], 0, "typing a did not choose A")
+                    self.session.press("alt+a")
+                    box = self.assert_box(program, HOTKEY_FAILED, OK)
+                    program.answer(box, "Return")
+                    self.assert_no_box(program, wait=QUIET)
+                    self.assertFalse(program.shown()["apply enabled"], "Apply stayed enabled")
+                    self.assert_settings({**DEFAULTS, "hotkey": dword(0)})
+                finally:
+                    holder.stop()
+                self.assert_hotkeys(held={"bound": bound}, free={"taken": taken, **V_KEYS})
 
 
 class ExitWithChangesPending(SettingsTestCase):
