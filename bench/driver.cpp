@@ -3,7 +3,7 @@
 // next to the events it times, rather than from Linux across process starts
 // and pipes. Each answer is one JSON line in ASCII on stdout.
 //
-//   fill  --code TEXT --presses N [--press sendinput|external] [--timeout-ms T]
+//   fill  --code TEXT --presses N [--press auto|sendinput|external] [--timeout-ms T]
 //   type  --code TEXT --runs N [--timeout-ms T]
 //   idle  --seconds S
 //   start --program WINPATH --runs N
