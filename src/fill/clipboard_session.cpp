@@ -12,12 +12,24 @@ namespace {
 // in memory; the fill then puts back only the text.
 constexpr std::size_t kSnapshotLimitBytes = 256u * 1024u * 1024u;
 
-UINT QuietFormat(const wchar_t* name) { return ::RegisterClipboardFormatW(name); }
+// The formats that keep a write out of clipboard history, the cloud clipboard
+// and clipboard managers. Registered once: the ids hold for the session.
+struct QuietFormats {
+    UINT excludeFromMonitors = ::RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+    UINT canIncludeInHistory = ::RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+    UINT canUploadToCloud = ::RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+    UINT viewerIgnore = ::RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
+};
+
+const QuietFormats& Quiet() {
+    static const QuietFormats formats;
+    return formats;
+}
 
 bool IsQuietFormat(UINT format) {
-    return format == QuietFormat(L"ExcludeClipboardContentFromMonitorProcessing") ||
-           format == QuietFormat(L"CanIncludeInClipboardHistory") ||
-           format == QuietFormat(L"CanUploadToCloudClipboard") || format == QuietFormat(L"Clipboard Viewer Ignore");
+    const QuietFormats& quiet = Quiet();
+    return format == quiet.excludeFromMonitors || format == quiet.canIncludeInHistory ||
+           format == quiet.canUploadToCloud || format == quiet.viewerIgnore;
 }
 
 // Formats whose handle is not a global memory block, or that the system
@@ -84,11 +96,12 @@ bool ClipboardSession::PutEnhMetaFile(const std::vector<unsigned char>& bits) co
 void ClipboardSession::PutQuietFormats() const {
     // Windows' clipboard history and cloud clipboard honour the first three;
     // clipboard managers honour the first and the last.
+    const QuietFormats& quiet = Quiet();
     const DWORD no = 0;
-    Put(QuietFormat(L"ExcludeClipboardContentFromMonitorProcessing"), &no, sizeof no);
-    Put(QuietFormat(L"CanIncludeInClipboardHistory"), &no, sizeof no);
-    Put(QuietFormat(L"CanUploadToCloudClipboard"), &no, sizeof no);
-    Put(QuietFormat(L"Clipboard Viewer Ignore"), &no, sizeof no);
+    Put(quiet.excludeFromMonitors, &no, sizeof no);
+    Put(quiet.canIncludeInHistory, &no, sizeof no);
+    Put(quiet.canUploadToCloud, &no, sizeof no);
+    Put(quiet.viewerIgnore, &no, sizeof no);
 }
 
 std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
