@@ -234,7 +234,12 @@ bool ReadHexLimit(Args& args, size_t& hexLimit) {
 // One line with every format; `extra` goes in front of them, and how long
 // ago `changedAt` was, when given, is taken at the last moment.
 int DumpClipboard(size_t hexLimit, JObj extra, const ULONGLONG* changedAt = nullptr) {
-    if (!OpenWithin(nullptr, 3000)) return Fail("OpenClipboard");
+    if (!OpenWithin(nullptr, 3000)) {
+        // Held by someone else all along: an answer, not a failure of ours.
+        extra.Add("open_failed", JBool(true)).Add("seq", GetClipboardSequenceNumber()).Add("formats", "[]");
+        Emit(extra.Str());
+        return kExitNotFound;
+    }
     std::vector<UINT> ids;
     for (UINT id = EnumClipboardFormats(0); id != 0; id = EnumClipboardFormats(id)) ids.push_back(id);
     std::vector<std::string> formats;

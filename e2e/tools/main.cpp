@@ -81,7 +81,8 @@ const Command kCommands[] = {
     {L"clip-dump", CmdClipDump,
      "clip-dump [--hex-limit N]   every format on the clipboard in order: size, FNV-1a digest\n"
      "                            and, up to N bytes (4096), the bytes (metafile bits for\n"
-     "                            CF_ENHMETAFILE)"},
+     "                            CF_ENHMETAFILE); exit 1 with open_failed when the\n"
+     "                            clipboard stays held for 3 s"},
     {L"clip-settle", CmdClipSettle,
      "clip-settle --since SEQ [--quiet-ms 300] [--wait S] [--hex-limit N]\n"
      "                            wait, without opening the clipboard, until its sequence\n"
