@@ -441,6 +441,51 @@ class Session:
         return self.vtool(*args, expect=(0, 1)).get("boxes", [])
 
 
+class DesktopKeeper:
+    """Keeps one program of the prefix running, so that Wine's desktop
+    process, and the clipboard manager inside it, stay the same.
+
+    About a second after the prefix's last program ends, Wine winds the
+    desktop process down. A program started meanwhile gets a new one, whose
+    clipboard manager waits for the old one's to go and then empties the
+    clipboard: seconds later, in the middle of a scenario. Between rows the
+    program under test and the target both end, so without a keeper this
+    happens whenever the rows are slow enough (as under load)."""
+
+    def __init__(self, session: "Session", name: str):
+        self.session = session
+        # A windowless helper that waits in GetMessage; the combination is
+        # one that no test presses.
+        self.process = session.spawn_vtool(f"{name}-keeper", "hotkey", "--vk", "F24",
+                                           "--mods", "ctrl+alt+shift+win", "--id", "49151")
+        if not self.process.wait_event(lambda e: "registered" in e, 30):
+            raise BenchError(f"the desktop keeper did not start: {self.process.snapshot()}")
+        self._wait_for_settled_desktop()
+
+    def _wait_for_settled_desktop(self) -> None:
+        turned_over = False
+        last: dict[str, Any] = {}
+
+        def settled() -> bool:
+            nonlocal turned_over, last
+            last = self.session.vtool("desktop")
+            current = [m["pid"] for m in last["clipboard_managers"]] == [last["desktop_pid"]]
+            turned_over = turned_over or not current
+            return current
+
+        if not poll(settled, 30, interval=0.2):
+            raise BenchError(f"Wine's clipboard manager is not in the desktop process: {last}")
+        if turned_over:
+            # A new manager empties the clipboard right after it starts and
+            # is the clipboard's owner from then on.
+            manager = last["clipboard_managers"][0]["hwnd"]
+            poll(lambda: self.session.clipboard_state()["owner"] == manager, 3, interval=0.1)
+            log("waited for Wine's new desktop process to take the clipboard over")
+
+    def stop(self) -> None:
+        self.process.stop()
+
+
 class Vardix:
     """The program under test, started fresh with no settings."""
 

@@ -15,7 +15,8 @@ import time
 import unittest
 from typing import Any, Iterator
 
-from bench import (CF_TEXT, CF_UNICODETEXT, HTML_FORMAT, BenchError, Session, Target, Vardix, log, poll)
+from bench import (CF_TEXT, CF_UNICODETEXT, HTML_FORMAT, BenchError, DesktopKeeper, Session, Target, Vardix,
+                   log, poll)
 
 SERIAL = b"SN: AB12-CD34-EF56"
 PIECES = ["AB12", "CD34", "EF56"]
@@ -37,10 +38,16 @@ def html_fragment(text: str) -> bytes:
 
 class FillTestCase(unittest.TestCase):
     session: Session
+    keeper: DesktopKeeper
 
     @classmethod
     def setUpClass(cls) -> None:
         cls.session = Session()
+        cls.keeper = DesktopKeeper(cls.session, cls.__name__)
+
+    @classmethod
+    def tearDownClass(cls) -> None:
+        cls.keeper.stop()
 
     @contextlib.contextmanager
     def scenario(self, name: str, clipboard: dict[str, bytes],
