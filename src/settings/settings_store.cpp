@@ -4,6 +4,7 @@
 
 #include "settings/autostart_command.h"
 #include "settings/hotkey_keys.h"
+#include "res/resource.h"
 #include "settings/stored_value.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
@@ -104,6 +105,10 @@ BOOL MainDialog::SaveSettings() {
 
     RebindHotkeys();
     m_bDirty = FALSE;
+    // A disabled button cannot keep the focus; without this the focus would
+    // be nowhere after Apply, and Enter would no longer reach Exit.
+    if (::GetFocus() == m_btnApply.GetSafeHwnd())
+        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDC_EXIT)), TRUE);
     m_btnApply.EnableWindow(false);
     UpdateAutostartEntry();
     return TRUE;
