@@ -359,7 +359,7 @@ class HotkeyTaken(ShellTestCase):
                 registered = holder.wait_event(lambda e: "registered" in e, 15)
                 self.assertTrue(registered and registered["registered"], f"the holder could not register: {registered}")
 
-                program = self.start(stack)
+                self.start(stack)
                 result = self.session.vtool("msgbox", "--caption", "@vardix", "--wait", str(START_TIMEOUT),
                                             expect=(0, 1))
                 boxes = result.get("boxes", [])
@@ -367,14 +367,24 @@ class HotkeyTaken(ShellTestCase):
                 box = boxes[0]
                 main = self.session.find("--caption", "@vardix-main")
                 self.assertIsNotNone(main, "no main dialog behind the message box")
+                assert main is not None
                 self.assertEqual(box["caption"], "vardix")
                 self.assertEqual(box["texts"], [message])
                 self.assertEqual([b["id"] for b in box["buttons"]], [IDOK], "the box's buttons")
                 self.assertEqual((box["owner"], box["pid"]), (main["hwnd"], main["pid"]), "owner of the box")
 
                 self.session.vtool("press", "--hwnd", box["hwnd"], "--id", str(IDOK))
-                self.wait_ready(program)
-                self.assertEqual(self.session.message_boxes(), [], "a second message box")
+                self.session.vtool("find", "--hwnd", box["hwnd"], "--gone", "--wait", "5", expect=(0, 1))
+
+                def settled() -> Any:
+                    boxes = self.session.message_boxes()
+                    if boxes:
+                        return ("another message box", boxes)
+                    shown = self.session.find("--hwnd", main["hwnd"])
+                    return ("dialog shown", None) if shown and shown["visible"] and shown["enabled"] else None
+
+                self.assertEqual(poll(settled, START_TIMEOUT, interval=0.2), ("dialog shown", None),
+                                 "after the message box was closed")
                 self.assert_fills(stack, combo)
                 self.assertIsNone(holder.wait_event(lambda e: e.get("event") == "hotkey", 0),
                                   "the other program received a key press")
