@@ -53,14 +53,14 @@ bool IsCopyableMemoryFormat(UINT format) {
 
 }  // namespace
 
-ClipboardSession::ClipboardSession(HWND owner) {
+ClipboardSession::ClipboardSession(HWND owner, DWORD budgetMs) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (::OpenClipboard(owner)) {
             m_open = true;
             return;
         }
-        if (::GetTickCount() - start >= kClipboardOpenBudgetMs) return;
+        if (::GetTickCount() - start >= budgetMs) return;
         ::Sleep(5);
     }
 }
@@ -134,8 +134,15 @@ std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
     return snapshot;
 }
 
-bool ClipboardSnapshot::Restore(HWND owner) const {
-    const ClipboardSession clipboard(owner);
+ClipboardSnapshot ClipboardSnapshot::FromText(const std::string& text) {
+    ClipboardSnapshot snapshot;
+    const auto* begin = reinterpret_cast<const unsigned char*>(text.c_str());
+    snapshot.m_entries.push_back({CF_TEXT, std::vector<unsigned char>(begin, begin + text.size() + 1)});
+    return snapshot;
+}
+
+bool ClipboardSnapshot::Restore(HWND owner, DWORD budgetMs) const {
+    const ClipboardSession clipboard(owner, budgetMs);
     if (!clipboard) return false;
     clipboard.Empty();
     // In the order the formats were offered, which is their order of preference.

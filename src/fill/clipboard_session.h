@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vardix {
@@ -19,7 +20,7 @@ inline constexpr DWORD kClipboardOpenBudgetMs = 500;
 // The clipboard, open for the life of this object.
 class ClipboardSession {
 public:
-    explicit ClipboardSession(HWND owner);
+    explicit ClipboardSession(HWND owner, DWORD budgetMs = kClipboardOpenBudgetMs);
     ~ClipboardSession();
     ClipboardSession(const ClipboardSession&) = delete;
     ClipboardSession& operator=(const ClipboardSession&) = delete;
@@ -41,8 +42,10 @@ class ClipboardSnapshot {
 public:
     // Nothing when the clipboard cannot be opened or holds too much to copy.
     static std::optional<ClipboardSnapshot> Take(HWND owner);
-    // False when the clipboard could not be opened.
-    bool Restore(HWND owner) const;
+    // Just the 8-bit text, for when no copy of the whole could be taken.
+    static ClipboardSnapshot FromText(const std::string& text);
+    // False when the clipboard could not be opened within the budget.
+    bool Restore(HWND owner, DWORD budgetMs = kClipboardOpenBudgetMs) const;
 
 private:
     struct Entry {

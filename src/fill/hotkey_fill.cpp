@@ -43,12 +43,45 @@ private:
     DWORD m_error = 0;
 };
 
-std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR answer = 0;
+// A paste that showed no effect is tried this often in all before the box
+// is taken to have accepted it as it is (a box may filter or limit text).
+constexpr int kPasteAttempts = 3;
+// Longer box texts are not compared; no code box holds that much.
+constexpr LRESULT kLongestCheckedText = 64 * 1024;
+constexpr UINT kRestoreTimerId = 1;
+constexpr UINT kRestoreRetryMs = 100;
+
+std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
+                                    DWORD_PTR* answer = nullptr) {
+    DWORD_PTR ignored = 0;
     ::SetLastError(0);
-    if (::SendMessageTimeoutW(target, message, wParam, lParam, SMTO_ABORTIFHUNG, kTargetAnswerTimeoutMs, &answer))
+    if (::SendMessageTimeoutA(target, message, wParam, lParam, SMTO_ABORTIFHUNG, kTargetAnswerTimeoutMs,
+                              answer ? answer : &ignored))
         return std::nullopt;
     return ClassifySendFailure(::GetLastError());
+}
+
+// The box's text in the ANSI code page, as the pieces are; nothing for a
+// text too long to be a code.
+std::optional<FillEnd> ReadBoxText(HWND box, std::optional<std::string>& text) {
+    DWORD_PTR length = 0;
+    if (auto failed = SendToTarget(box, WM_GETTEXTLENGTH, 0, 0, &length)) return failed;
+    text.reset();
+    if (static_cast<LRESULT>(length) > kLongestCheckedText) return std::nullopt;
+    // A double-byte character may take two bytes where it counted as one.
+    std::string buffer(2 * length + 2, '\0');
+    DWORD_PTR copied = 0;
+    if (auto failed = SendToTarget(box, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied))
+        return failed;
+    buffer.resize(std::strlen(buffer.c_str()));
+    text = std::move(buffer);
+    return std::nullopt;
+}
+
+bool HasClass(HWND window, const char* className) {
+    char name[260] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    return std::strcmp(name, className) == 0;
 }
 
 }  // namespace
@@ -65,6 +98,9 @@ BOOL MainDialog::ParseClipboardText() {
 }
 
 LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM) {
+    // Until the last fill's restore is done, the clipboard holds a piece, not
+    // the user's copy.
+    if (!FinishPendingRestore(kClipboardOpenBudgetMs)) return 0;
     if (!::IsClipboardFormatAvailable(CF_TEXT)) return 0;
     if (wParam != HOTKEY_ID_LOWER_CODE && wParam != HOTKEY_ID_LETTER) return 0;
     m_strClipSaved = ReadClipboardText();
@@ -73,12 +109,35 @@ LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM) {
 
     // The whole clipboard goes back afterwards, not just its 8-bit text:
     // Unicode text, rich text, HTML and pictures would be lost otherwise.
-    const std::optional<ClipboardSnapshot> saved = ClipboardSnapshot::Take(m_hWnd);
+    std::optional<ClipboardSnapshot> saved = ClipboardSnapshot::Take(m_hWnd);
     const FillEnd end = FillForegroundFields();
-    if (!saved || !saved->Restore(m_hWnd)) WriteClipboardText(m_strClipSaved);
+    RestoreClipboard(saved ? std::move(*saved) : ClipboardSnapshot::FromText(m_strClipSaved));
 
     if (NeedsElevationNotice(end)) winfx::AppMessageBox(text::kTargetNeedsElevation);
     return 0;
+}
+
+void MainDialog::RestoreClipboard(ClipboardSnapshot saved) {
+    if (saved.Restore(m_hWnd)) return;
+    // Another program holds the clipboard longer than a fill may wait. Try
+    // again from the message loop, so that Vardix does not freeze meanwhile.
+    m_pendingRestore = std::move(saved);
+    ::SetTimer(m_hWnd, kRestoreTimerId, kRestoreRetryMs, nullptr);
+}
+
+bool MainDialog::FinishPendingRestore(DWORD budgetMs) {
+    if (!m_pendingRestore) return true;
+    // Once someone else has put content of their own on the clipboard, it is
+    // theirs; the pieces Vardix left are what the copy was to replace.
+    const bool stillOurs = ::GetClipboardOwner() == m_hWnd;
+    if (stillOurs && !m_pendingRestore->Restore(m_hWnd, budgetMs)) return false;
+    m_pendingRestore.reset();
+    ::KillTimer(m_hWnd, kRestoreTimerId);
+    return true;
+}
+
+void MainDialog::OnTimer(UINT_PTR id) {
+    if (id == kRestoreTimerId) FinishPendingRestore(0);
 }
 
 FillEnd MainDialog::FillForegroundFields() {
@@ -106,11 +165,27 @@ FillEnd MainDialog::FillForegroundFields() {
         ::SetFocus(current);
         const HWND target = ::GetFocus();
         if (!target) return FillEnd::NoTarget;
+        // Boxes like the first one are checked after the paste; other tab
+        // stops (buttons past the last box) show no text to check.
+        std::optional<std::string> before;
+        const bool checked = HasClass(target, className) || HasClass(target, "Edit");
+        if (checked)
+            if (auto failed = ReadBoxText(target, before)) return *failed;
         // A piece that cannot be put on the clipboard must not be replaced by
         // the previous one in the paste.
         if (!WriteClipboardText(piece)) return FillEnd::ClipboardBusy;
-        if (auto failed = SendToTarget(target, EM_SETSEL, 0, static_cast<LPARAM>(-1))) return *failed;
-        if (auto failed = SendToTarget(target, WM_PASTE, 0, 0)) return *failed;
+        for (int attempt = 1;; ++attempt) {
+            if (auto failed = SendToTarget(target, EM_SETSEL, 0, static_cast<LPARAM>(-1))) return *failed;
+            if (auto failed = SendToTarget(target, WM_PASTE, 0, 0)) return *failed;
+            if (!checked || !before || attempt == kPasteAttempts) break;
+            std::optional<std::string> after;
+            if (auto failed = ReadBoxText(target, after)) return *failed;
+            if (!after || *after == piece || *after != *before) break;
+            // An unchanged box could not open the clipboard: a clipboard
+            // manager was looking at the piece. Paste again once it is done;
+            // if it never is, the box keeps its old text, not a wrong piece.
+            if (!ClipboardSession(m_hWnd)) return FillEnd::ClipboardBusy;
+        }
         current = ::GetNextDlgTabItem(foreground, current, previous);
     }
     return FillEnd::Completed;

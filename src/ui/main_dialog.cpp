@@ -33,6 +33,9 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_HOTKEY:
         result = OnHotKey(wParam, lParam);
         return true;
+    case WM_TIMER:
+        OnTimer(static_cast<UINT_PTR>(wParam));
+        return true;
     case WM_COMMAND: {
         const WORD id = LOWORD(wParam);
         const WORD code = HIWORD(wParam);
@@ -108,6 +111,10 @@ bool MainDialog::OnPaint() {
 
 HICON MainDialog::OnQueryDragIcon() const { return m_hIcon; }
 
-void MainDialog::OnDestroy() { ReleaseHotkeys(); }
+void MainDialog::OnDestroy() {
+    ReleaseHotkeys();
+    // A last try, so that leaving does not leave a piece on the clipboard.
+    FinishPendingRestore(kClipboardOpenBudgetMs);
+}
 
 }  // namespace vardix

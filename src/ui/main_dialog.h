@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "fill/clipboard_session.h"
 #include "fill/fill_outcome.h"
 #include "settings/hotkey_keys.h"
 #include "winfx/dialog.h"
@@ -29,6 +31,9 @@ public:
     BOOL m_bRunStartUp;
     BOOL m_bRunBackground;
     HICON m_hIcon;
+    // The user's clipboard, while another program keeps Vardix from putting
+    // it back after a fill.
+    std::optional<ClipboardSnapshot> m_pendingRestore;
 
 protected:
     void DoDataExchange(bool saveAndValidate) override;
@@ -66,6 +71,9 @@ private:
     BOOL ParseClipboardText();
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
     FillEnd FillForegroundFields();
+    void RestoreClipboard(ClipboardSnapshot saved);
+    bool FinishPendingRestore(DWORD budgetMs);
+    void OnTimer(UINT_PTR id);
 };
 
 }  // namespace vardix
