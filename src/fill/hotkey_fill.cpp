@@ -46,8 +46,6 @@ private:
 // A paste that showed no effect is tried this often in all before the box
 // is taken to have accepted it as it is (a box may filter or limit text).
 constexpr int kPasteAttempts = 3;
-// Longer box texts are not compared; no code box holds that much.
-constexpr LRESULT kLongestCheckedText = 64 * 1024;
 constexpr UINT kRestoreTimerId = 1;
 constexpr UINT kRestoreRetryMs = 100;
 
@@ -61,20 +59,16 @@ std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LP
     return ClassifySendFailure(::GetLastError());
 }
 
-// The box's text in the ANSI code page, as the pieces are; nothing for a
-// text too long to be a code.
-std::optional<FillEnd> ReadBoxText(HWND box, std::optional<std::string>& text) {
-    DWORD_PTR length = 0;
-    if (auto failed = SendToTarget(box, WM_GETTEXTLENGTH, 0, 0, &length)) return failed;
-    text.reset();
-    if (static_cast<LRESULT>(length) > kLongestCheckedText) return std::nullopt;
-    // A double-byte character may take two bytes where it counted as one.
-    std::string buffer(2 * length + 2, '\0');
-    DWORD_PTR copied = 0;
-    if (auto failed = SendToTarget(box, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied))
-        return failed;
-    buffer.resize(std::strlen(buffer.c_str()));
-    text = std::move(buffer);
+// Whether the select-all and paste took: the caret then sits just after the
+// pasted text. A paste that could not read the clipboard leaves the
+// selection as it was set, all of the old text, or an empty box unchanged.
+std::optional<FillEnd> PasteTook(HWND box, const std::string& piece, bool& took) {
+    DWORD_PTR selection = 0;
+    if (auto failed = SendToTarget(box, EM_GETSEL, 0, 0, &selection)) return failed;
+    const auto start = LOWORD(selection);
+    const auto end = HIWORD(selection);
+    // -1: positions beyond 16 bits, which no code box reaches; nothing to tell.
+    took = static_cast<LRESULT>(selection) == -1 || (start == end && (start > 0 || piece.empty()));
     return std::nullopt;
 }
 
@@ -166,24 +160,22 @@ FillEnd MainDialog::FillForegroundFields() {
         const HWND target = ::GetFocus();
         if (!target) return FillEnd::NoTarget;
         // Boxes like the first one are checked after the paste; other tab
-        // stops (buttons past the last box) show no text to check.
-        std::optional<std::string> before;
+        // stops (buttons past the last box) have no caret to check.
         const bool checked = HasClass(target, className) || HasClass(target, "Edit");
-        if (checked)
-            if (auto failed = ReadBoxText(target, before)) return *failed;
         // A piece that cannot be put on the clipboard must not be replaced by
         // the previous one in the paste.
         if (!WriteClipboardText(piece)) return FillEnd::ClipboardBusy;
         for (int attempt = 1;; ++attempt) {
             if (auto failed = SendToTarget(target, EM_SETSEL, 0, static_cast<LPARAM>(-1))) return *failed;
             if (auto failed = SendToTarget(target, WM_PASTE, 0, 0)) return *failed;
-            if (!checked || !before || attempt == kPasteAttempts) break;
-            std::optional<std::string> after;
-            if (auto failed = ReadBoxText(target, after)) return *failed;
-            if (!after || *after == piece || *after != *before) break;
-            // An unchanged box could not open the clipboard: a clipboard
-            // manager was looking at the piece. Paste again once it is done;
-            // if it never is, the box keeps its old text, not a wrong piece.
+            if (!checked || attempt == kPasteAttempts) break;
+            bool took = false;
+            if (auto failed = PasteTook(target, piece, took)) return *failed;
+            if (took) break;
+            // A box that did not take the paste could not open the clipboard:
+            // a clipboard manager was looking at the piece. Paste again once
+            // it is done; if it never is, the box keeps its old text rather
+            // than a wrong piece.
             if (!ClipboardSession(m_hWnd)) return FillEnd::ClipboardBusy;
         }
         current = ::GetNextDlgTabItem(foreground, current, previous);
