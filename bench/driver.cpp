@@ -562,11 +562,16 @@ DWORD ProbeHotkey(UINT vk) {
     return ::GetLastError();
 }
 
-HWND WaitForVardixWindow(DWORD timeoutMs, bool visible) {
+// With `ready`, only once its thread answers messages: a dialog pumps none
+// before its initialisation, which registers the hotkeys, is over, and a
+// hidden start is never shown to tell by.
+HWND WaitForVardixWindow(DWORD timeoutMs, bool ready) {
     const DWORD begin = ::GetTickCount();
     for (;;) {
         const HWND window = ::FindWindowW(nullptr, kVardixCaption);
-        if (window && (!visible || ::IsWindowVisible(window))) return window;
+        DWORD_PTR ignored = 0;
+        if (window && (!ready || ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored)))
+            return window;
         if (::GetTickCount() - begin > timeoutMs) return nullptr;
         ::Sleep(1);
     }

@@ -500,7 +500,9 @@ class Vardix:
                              "(cmake --build --preset win64)")
         self.session.reset_settings()
         self.process = Spawned(self.session, [self.session.program], "vardix")
-        self.window = self.session.find("--caption", "@vardix-main", wait=20)
+        # Ready, not just there: the window exists before its initialisation
+        # registers the hotkeys, and a probe in between would take one.
+        self.window = self.session.find("--caption", "@vardix-main", "--ready", wait=20)
         if not self.window:
             raise BenchError("vardix.exe showed no main window within 20 s "
                              f"(still running: {self.process.alive()})")

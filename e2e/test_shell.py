@@ -121,13 +121,13 @@ class ShellTestCase(unittest.TestCase):
         return self.session.find("--hwnd", hwnd)
 
     def wait_ready(self, program: Program, timeout: float = START_TIMEOUT) -> dict[str, Any]:
-        """The main dialog once its initialisation is over: the dialog manager
-        shows it (even a hidden start's zero-sized one) only after that."""
+        """The main dialog once its initialisation is over: its thread answers
+        messages only after that, shown or hidden."""
         seen: list[Any] = [None]
 
         def ready() -> bool:
-            seen[0] = self.session.find("--caption", "@vardix-main")
-            return bool(seen[0] and seen[0]["visible"] and seen[0]["enabled"])
+            seen[0] = self.session.find("--caption", "@vardix-main", "--ready")
+            return bool(seen[0] and seen[0]["enabled"])
 
         if not poll(ready, timeout, interval=0.2):
             self.fail(f"no usable main dialog within {timeout} s (process running: {program.process.alive()}); "
@@ -322,10 +322,16 @@ class HiddenStart(ShellTestCase):
                     proc = self.session.wine("reg", "add", SETTINGS_KEY, "/v", "Run Background", "/t", "REG_DWORD",
                                              "/d", "1", "/f")
                     self.assertEqual(proc.returncode, 0, proc.stderr)
+                # The user is working in another program when the hidden start comes.
+                front = self.start_target(stack)
+                self.assertTrue((self.wait_foreground(front.hwnd) or {}).get("foreground"), "the target is not in front")
                 program = self.start(stack, *args)
                 window = self.wait_ready(program)
                 rect = window["rect"]
                 self.assertEqual((rect[2] - rect[0], rect[3] - rect[1]), (0, 0), "size of the hidden dialog")
+                self.assertFalse(window["visible"], "the hidden dialog is shown")
+                # An unseen foreground window would swallow the user's keys.
+                self.assertTrue(self.window(front.hwnd)["foreground"], "the hidden start took the foreground")
                 self.assertTrue(window["exstyle"] & WS_EX_TOOLWINDOW, "no WS_EX_TOOLWINDOW")
                 self.assertFalse(window["exstyle"] & WS_EX_APPWINDOW, "WS_EX_APPWINDOW")
                 # Wine cannot map an X window of no size; 1 x 1 is what it makes of it.

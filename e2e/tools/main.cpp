@@ -42,8 +42,9 @@ const Command kCommands[] = {
      "                            list of edit, myedit, rich, button, label in tab order;\n"
      "                            --fill takes UTF-8 as hex; --preset x lists the presets"},
     {L"find", CmdFind,
-     "find QUERY [--all] [--wait S] [--gone]\n"
-     "                            describe matching top-level windows"},
+     "find QUERY [--all] [--wait S] [--gone] [--ready]\n"
+     "                            describe matching top-level windows (--ready: only those\n"
+     "                            whose thread answers messages, i.e. past initialisation)"},
     {L"read", CmdRead, "read QUERY [--wait S]       the controls of a window in tab order, with texts and focus"},
     {L"close", CmdClose, "close QUERY [--wait S]      post WM_CLOSE and wait for the window to go"},
     {L"msgbox", CmdMsgBox,

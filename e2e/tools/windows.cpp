@@ -3,6 +3,7 @@
 
 #include "vtool.h"
 
+#include <algorithm>
 #include <cwctype>
 
 namespace vtool {
@@ -127,6 +128,10 @@ int CmdFind(Args& args) {
     if (!ReadWindowQuery(args, query, error)) return Usage("find: " + error);
     bool all = args.Flag(L"--all");
     bool gone = args.Flag(L"--gone");
+    // --ready: only windows whose thread runs its message loop again, which
+    // for a dialog means its initialisation is over (it pumps no messages
+    // before), whether or not the dialog is shown.
+    bool ready = args.Flag(L"--ready");
     bool bad = false;
     auto wait = WaitOption(args, bad);
     if (bad) return Usage("bad --wait");
@@ -136,6 +141,11 @@ int CmdFind(Args& args) {
     std::vector<HWND> found;
     for (;;) {
         found = FindTopLevel(query);
+        if (ready)
+            std::erase_if(found, [](HWND hwnd) {
+                DWORD_PTR ignored = 0;
+                return !SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored);
+            });
         if (found.empty() == gone || deadline.Passed()) break;
         Sleep(50);
     }

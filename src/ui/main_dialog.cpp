@@ -30,6 +30,9 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     case WM_DESTROY:
         OnDestroy();
         return false;
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return false;
     case WM_HOTKEY:
         result = OnHotKey(wParam, lParam);
         return true;
@@ -60,7 +63,10 @@ int MainDialog::OnCreate(CREATESTRUCTW&) {
         // second start gives it a place and a size.
         const LONG_PTR exStyle = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
         ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW);
-        ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_HIDEWINDOW);
+        // Without SWP_NOACTIVATE the call would make the unseen window the
+        // active one, taking the keyboard from the program the user is in.
+        ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE);
+        m_bUnrevealed = true;
     }
     return 0;
 }
@@ -86,7 +92,9 @@ BOOL MainDialog::OnInitDialog() {
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
     UpdateData(false);
     RegisterHotkeysAtStart();
-    return TRUE;  // the focus goes to the first tab stop, the Exit button
+    // The focus goes to the first tab stop, the Exit button; a window nobody
+    // can see must not take the keyboard from the program the user is in.
+    return m_bUnrevealed ? FALSE : TRUE;
 }
 
 void MainDialog::OnSysCommand(UINT, LPARAM) {
@@ -110,6 +118,20 @@ bool MainDialog::OnPaint() {
 }
 
 HICON MainDialog::OnQueryDragIcon() const { return m_hIcon; }
+
+// Until a second start gives it a size, the window stays hidden, although the
+// dialog manager shows a dialog after initialisation: shown, it would become
+// an invisible foreground window that swallows the user's keys, and an
+// Escape meant for another program would end this one.
+void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
+    if (!m_bUnrevealed) return;
+    if (!(position.flags & SWP_NOSIZE) && position.cx > 0 && position.cy > 0) {
+        m_bUnrevealed = false;
+        return;
+    }
+    position.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+    position.flags |= SWP_NOACTIVATE;
+}
 
 void MainDialog::OnDestroy() {
     ReleaseHotkeys();

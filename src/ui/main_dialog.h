@@ -34,6 +34,8 @@ public:
     // The user's clipboard, while another program keeps Vardix from putting
     // it back after a fill.
     std::optional<ClipboardSnapshot> m_pendingRestore;
+    // Hidden at creation and not yet given a size by a second start.
+    bool m_bUnrevealed = false;
 
 protected:
     void DoDataExchange(bool saveAndValidate) override;
@@ -47,6 +49,7 @@ private:
     bool OnPaint();
     HICON OnQueryDragIcon() const;
     void OnDestroy();
+    void OnWindowPosChanging(WINDOWPOS& position);
 
     // Settings panel (ui/settings_panel.cpp)
     void OnSettingChanged();
