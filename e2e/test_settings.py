@@ -464,6 +464,13 @@ class AutostartEntry(SettingsTestCase):
             self.assert_settings(DEFAULTS)
             self.assert_run_entry(False)
 
+            # The clicked Apply button had the focus and is now disabled: Enter
+            # still reaches Exit, the default button.
+            self.session.press("Return")
+            box = self.assert_box(program, CONFIRM_EXIT, YES_NO)
+            program.answer(box, "n")
+            self.assertTrue(program.alive(), "No ended the program")
+
 
 class HotkeyLetter(SettingsTestCase):
     """Choosing A and applying moves both hotkeys to A: Ctrl+Alt+A fills,
