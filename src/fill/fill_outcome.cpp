@@ -4,11 +4,15 @@ namespace vardix {
 
 FillEnd ClassifySendFailure(unsigned long lastError) {
     switch (lastError) {
-    case kErrorAccessDenied: return FillEnd::AccessDenied;
-    case kErrorInvalidWindowHandle: return FillEnd::TargetGone;
+    case kErrorAccessDenied:
+        return FillEnd::AccessDenied;
+    case kErrorInvalidWindowHandle:
+        return FillEnd::TargetGone;
     case kErrorTimeout:
-    case 0: return FillEnd::TimedOut;
-    default: return FillEnd::SendFailed;
+    case 0:
+        return FillEnd::TimedOut;
+    default:
+        return FillEnd::SendFailed;
     }
 }
 

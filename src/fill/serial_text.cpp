@@ -9,9 +9,7 @@ namespace vardix {
 // never a blank, colon, dash or whitespace: byte-wise searching finds exactly
 // the characters a double-byte-aware search would.
 
-bool IsTrimSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 std::string_view TrimSpace(std::string_view text) {
     size_t begin = 0;

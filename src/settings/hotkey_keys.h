@@ -17,7 +17,7 @@ inline constexpr int HOTKEY_ID_LETTER = static_cast<int>(HotkeyId::Letter);
 using HotkeyIndex = int;
 
 inline constexpr HotkeyIndex kDefaultHotkeyIndex = 21;  // V
-inline constexpr std::uint32_t kHotkeyModifiers = 3;  // MOD_ALT | MOD_CONTROL
+inline constexpr std::uint32_t kHotkeyModifiers = 3;    // MOD_ALT | MOD_CONTROL
 
 // The index is never range-checked: a stored value outside A..Z reaches
 // RegisterHotKey as it is. Unsigned arithmetic keeps even INT_MAX defined

@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "res/resource.h"
 #include "settings/autostart_command.h"
 #include "settings/hotkey_keys.h"
-#include "res/resource.h"
 #include "settings/stored_value.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
@@ -129,7 +129,8 @@ void MainDialog::UpdateAutostartEntry() {
         return;
     }
     if (m_bRunStartUp == 1) return;
-    if (::RegDeleteValueW(key.get(), text::kAutostartValue) != ERROR_SUCCESS) winfx::AppMessageBox(text::kAutostartFailed);
+    if (::RegDeleteValueW(key.get(), text::kAutostartValue) != ERROR_SUCCESS)
+        winfx::AppMessageBox(text::kAutostartFailed);
 }
 
 }  // namespace vardix

@@ -62,7 +62,8 @@ int MainDialog::OnCreate(CREATESTRUCTW&) {
         // window after initialisation, but there is nothing to see until a
         // second start gives it a place and a size.
         const LONG_PTR exStyle = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
-        ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW);
+        ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE,
+                            (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW);
         // Without SWP_NOACTIVATE the call would make the unseen window the
         // active one, taking the keyboard from the program the user is in.
         ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE);

@@ -7,8 +7,8 @@ namespace vardix::text {
 
 inline constexpr wchar_t kMainCaption[] = L"Vardix--用一种新的方式填写你的序列号!";
 
-inline constexpr wchar_t kSaveFailed[] = L"不能保存配置.";           // settings key or a settings value
-inline constexpr wchar_t kAutostartFailed[] = L"不能保存配置!";      // the Run value
+inline constexpr wchar_t kSaveFailed[] = L"不能保存配置.";       // settings key or a settings value
+inline constexpr wchar_t kAutostartFailed[] = L"不能保存配置!";  // the Run value
 inline constexpr wchar_t kLowerCodeFailedAtStart[] = L"热键注册失败";
 inline constexpr wchar_t kLetterFailedAtStart[] = L"FAINT";
 inline constexpr wchar_t kHotkeyFailedAtSave[] = L"热键注册失败!";

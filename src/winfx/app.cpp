@@ -97,7 +97,8 @@ HBRUSH App::ColorDialogItem(HDC dc) const {
 int OwnedMessageBox(HWND owner, const wchar_t* text, UINT type) {
     App* app = App::Current();
     const bool colored = app && app->HasDialogColors() && !g_messageBoxHook;
-    if (colored) g_messageBoxHook = ::SetWindowsHookExW(WH_CBT, &MessageBoxCreationHook, nullptr, ::GetCurrentThreadId());
+    if (colored)
+        g_messageBoxHook = ::SetWindowsHookExW(WH_CBT, &MessageBoxCreationHook, nullptr, ::GetCurrentThreadId());
     const int answer = ::MessageBoxW(owner, text, app ? app->Name().c_str() : L"", type);
     if (colored && g_messageBoxHook) ::UnhookWindowsHookEx(std::exchange(g_messageBoxHook, nullptr));
     return answer;
@@ -107,10 +108,15 @@ int AppMessageBox(const wchar_t* text, UINT type) {
     if ((type & MB_ICONMASK) == 0) {
         switch (type & MB_TYPEMASK) {
         case MB_OK:
-        case MB_OKCANCEL: type |= MB_ICONEXCLAMATION; break;
+        case MB_OKCANCEL:
+            type |= MB_ICONEXCLAMATION;
+            break;
         case MB_YESNO:
-        case MB_YESNOCANCEL: type |= MB_ICONQUESTION; break;
-        default: break;
+        case MB_YESNOCANCEL:
+            type |= MB_ICONQUESTION;
+            break;
+        default:
+            break;
         }
     }
     App* app = App::Current();

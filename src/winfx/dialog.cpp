@@ -66,8 +66,8 @@ INT_PTR Dialog::DoModal() {
 
     Dialog* const outer = std::exchange(g_creating, this);
     g_creationHook.reset(::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId()));
-    const INT_PTR result = ::DialogBoxParamW(app->Instance(), MAKEINTRESOURCEW(m_templateId), parent,
-                                             &DialogProc, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = ::DialogBoxParamW(app->Instance(), MAKEINTRESOURCEW(m_templateId), parent, &DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
     g_creationHook.reset();
     g_creating = outer;
     m_hWnd = nullptr;
@@ -217,7 +217,8 @@ void Dialog::DdxCheck(bool saveAndValidate, int id, BOOL& value) const {
 
 void Dialog::ExecuteDialogInit() {
     const HINSTANCE instance = App::Current()->Instance();
-    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(kDialogInitResourceType));
+    const HRSRC found =
+        ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(kDialogInitResourceType));
     if (!found) return;
     const HGLOBAL loaded = ::LoadResource(instance, found);
     const auto* block = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);

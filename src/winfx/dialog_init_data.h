@@ -10,7 +10,7 @@
 
 namespace winfx {
 
-inline constexpr std::uint16_t kDlgInitAddString = 0x0403;  // sent as CB_ADDSTRING
+inline constexpr std::uint16_t kDlgInitAddString = 0x0403;      // sent as CB_ADDSTRING
 inline constexpr std::uint16_t kDlgInitListAddString = 0x0401;  // sent as LB_ADDSTRING
 
 struct DialogInitEntry {
