@@ -322,7 +322,7 @@ def render(results: dict[str, Any], info: dict[str, str], quick: bool) -> str:
         add(f"| Idle, hidden: processor time | failed: {idle} | | |")
     start = results.get("start")
     if isinstance(start, dict):
-        add(f"| Start to both hotkeys held (CreateProcess to window shown and Ctrl+Alt+V, F7 taken) "
+        add(f"| Start to both hotkeys held (CreateProcess to the dialog answering messages, Ctrl+Alt+V and F7 taken) "
             f"| {ms(start['hotkeys'].get('median'))} | {ms(start['hotkeys'].get('worst'))} "
             f"| {start['ok']}/{start['runs']} |")
     else:
