@@ -19,6 +19,12 @@ namespace {
 // Vardix look hung too.
 constexpr UINT kTargetAnswerTimeoutMs = 3000;
 
+// A paste that showed no effect is tried this often in all before the box
+// is taken to have accepted it as it is (a box may filter or limit text).
+constexpr int kPasteAttempts = 3;
+constexpr UINT kRestoreTimerId = 1;
+constexpr UINT kRestoreRetryMs = 100;
+
 // Shares input state with the foreground window's thread for the life of the
 // object, so that the other program's focus can be read and moved.
 class ThreadInputAttachment {
@@ -42,12 +48,6 @@ private:
     bool m_attached = false;
     DWORD m_error = 0;
 };
-
-// A paste that showed no effect is tried this often in all before the box
-// is taken to have accepted it as it is (a box may filter or limit text).
-constexpr int kPasteAttempts = 3;
-constexpr UINT kRestoreTimerId = 1;
-constexpr UINT kRestoreRetryMs = 100;
 
 std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
                                     DWORD_PTR* answer = nullptr) {

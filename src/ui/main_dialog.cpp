@@ -58,9 +58,8 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 int MainDialog::OnCreate(CREATESTRUCTW&) {
     ReadStartOptions();
     if (m_bRunBackground == 1 || m_bStartHidden == 1) {
-        // No taskbar button and no size: the dialog manager may show the
-        // window after initialisation, but there is nothing to see until a
-        // second start gives it a place and a size.
+        // No taskbar button, no size, and hidden until a second start gives
+        // it a place and a size.
         const LONG_PTR exStyle = ::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE);
         ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE,
                             (exStyle & ~static_cast<LONG_PTR>(WS_EX_APPWINDOW)) | WS_EX_TOOLWINDOW);
