@@ -19,6 +19,7 @@ from __future__ import annotations
 import contextlib
 import json
 import os
+import re
 import select
 import shutil
 import signal
@@ -395,7 +396,7 @@ class Session:
 
     def screenshot(self, name: str) -> Path:
         self.log_dir.mkdir(parents=True, exist_ok=True)
-        path = self.log_dir / f"{name}.png"
+        path = self.log_dir / (re.sub(r"\W+", "_", name) + ".png")
         subprocess.run(["import", "-window", "root", str(path)], env=self.env, capture_output=True, timeout=20)
         return path
 
@@ -417,14 +418,11 @@ class Session:
 
     def set_clipboard(self, formats: dict[str, bytes]) -> None:
         """Empties the clipboard and puts exactly these formats on it."""
-        self.vtool("clip-set", *(f"{name}={data.hex()}" for name, data in formats.items()))
+        self.vtool("clip-put", *(f"{name}={data.hex()}" for name, data in formats.items()))
 
     def clipboard(self, name: str) -> bytes | None:
         result = self.vtool("clip-get", name, expect=(0, 1))
         return bytes.fromhex(result["hex"]) if result.get("present") else None
-
-    def clipboard_formats(self) -> list[str]:
-        return [item["name"] for item in self.clipboard_state()["formats"]]
 
     def clipboard_state(self) -> dict[str, Any]:
         """Sequence number, owner window and process, formats: for messages."""
@@ -439,6 +437,29 @@ class Session:
     def message_boxes(self, pid: int | None = None) -> list[dict[str, Any]]:
         args = ["msgbox", "--caption", "@vardix"] + (["--pid", str(pid)] if pid else [])
         return self.vtool(*args, expect=(0, 1)).get("boxes", [])
+
+
+def wait_for_settled_desktop(session: Session) -> str | None:
+    """Waits until Wine's clipboard manager runs in the current desktop
+    process. Returns the window of a new one that took over meanwhile (it
+    empties the clipboard right after it starts and owns it from then on),
+    None when the manager was in place all along."""
+    turned_over = False
+    last: dict[str, Any] = {}
+
+    def settled() -> bool:
+        nonlocal turned_over, last
+        last = session.vtool("desktop")
+        current = [m["pid"] for m in last["clipboard_managers"]] == [last["desktop_pid"]]
+        turned_over = turned_over or not current
+        return current
+
+    if not poll(settled, 30, interval=0.2):
+        raise BenchError(f"Wine's clipboard manager is not in the desktop process: {last}")
+    if not turned_over:
+        return None
+    log("waited for Wine's new desktop process to take the clipboard over")
+    return last["clipboard_managers"][0]["hwnd"]
 
 
 class DesktopKeeper:
@@ -460,27 +481,9 @@ class DesktopKeeper:
                                            "--mods", "ctrl+alt+shift+win", "--id", "49151")
         if not self.process.wait_event(lambda e: "registered" in e, 30):
             raise BenchError(f"the desktop keeper did not start: {self.process.snapshot()}")
-        self._wait_for_settled_desktop()
-
-    def _wait_for_settled_desktop(self) -> None:
-        turned_over = False
-        last: dict[str, Any] = {}
-
-        def settled() -> bool:
-            nonlocal turned_over, last
-            last = self.session.vtool("desktop")
-            current = [m["pid"] for m in last["clipboard_managers"]] == [last["desktop_pid"]]
-            turned_over = turned_over or not current
-            return current
-
-        if not poll(settled, 30, interval=0.2):
-            raise BenchError(f"Wine's clipboard manager is not in the desktop process: {last}")
-        if turned_over:
-            # A new manager empties the clipboard right after it starts and
-            # is the clipboard's owner from then on.
-            manager = last["clipboard_managers"][0]["hwnd"]
-            poll(lambda: self.session.clipboard_state()["owner"] == manager, 3, interval=0.1)
-            log("waited for Wine's new desktop process to take the clipboard over")
+        manager = wait_for_settled_desktop(session)
+        if manager:
+            poll(lambda: session.clipboard_state()["owner"] == manager, 3, interval=0.1)
 
     def stop(self) -> None:
         self.process.stop()
@@ -541,18 +544,13 @@ class Vardix:
 class Target:
     """A dialog of the helper program for vardix to fill."""
 
-    def __init__(self, session: Session, preset: str | None = None, layout: str | None = None,
-                 focus: int | None = None, fills: dict[int, str] | None = None,
+    def __init__(self, session: Session, preset: str | None = None, fills: dict[int, str] | None = None,
                  paste_sleep: dict[int, int] | None = None, paste_destroy: int | None = None,
                  caption: str = "Vtool Target"):
         self.session = session
         args = ["target", "--caption", caption]
         if preset:
             args += ["--preset", preset]
-        if layout:
-            args += ["--layout", layout]
-        if focus is not None:
-            args += ["--focus", str(focus)]
         for index, text in (fills or {}).items():
             args += ["--fill", f"{index}={text.encode('utf-8').hex()}"]
         for index, ms in (paste_sleep or {}).items():

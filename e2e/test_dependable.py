@@ -11,13 +11,12 @@ CTest (ctest --preset win64), which creates the Wine session first.
 from __future__ import annotations
 
 import contextlib
-import re
 import time
 import unittest
 from pathlib import Path
 from typing import Any, Iterator
 
-from bench import BenchError, Session, Spawned, Target, Vardix, log, poll
+from bench import BenchError, Session, Spawned, Target, Vardix, log, poll, wait_for_settled_desktop
 
 SERIAL = b"SN: AB12-CD34-EF56"
 PIECES = ["AB12", "CD34", "EF56"]
@@ -103,28 +102,7 @@ class DependableCase(unittest.TestCase):
         cls.monitor = cls.session.spawn_vtool(f"{cls.__name__}-monitor", "clip-listen", "--seconds", "900")
         if not cls.monitor.wait_event(lambda e: e.get("event") == "listening", 30):
             raise BenchError(f"the clipboard listener did not start: {cls.monitor.snapshot()}")
-        cls.wait_for_settled_desktop()
-
-    @classmethod
-    def wait_for_settled_desktop(cls) -> None:
-        """Waits until Wine's clipboard manager runs in the current desktop
-        process. Right after the prefix's programs have all ended, a new
-        desktop process may start while the old one winds down; its
-        clipboard manager waits for the old one's to go and then empties the
-        clipboard, seconds later, in the middle of whatever a test put there."""
-        turned_over = False
-
-        def settled() -> bool:
-            nonlocal turned_over
-            state = cls.session.vtool("desktop")
-            current = [m["pid"] for m in state["clipboard_managers"]] == [state["desktop_pid"]]
-            turned_over = turned_over or not current
-            return current
-
-        if not poll(settled, 30, interval=0.2):
-            raise BenchError(f"Wine's clipboard manager is not in the desktop process: {cls.session.vtool('desktop')}")
-        if turned_over:
-            log("waited for Wine's new desktop process to take the clipboard over")
+        if wait_for_settled_desktop(cls.session):
             cls.monitor.wait_event(lambda e: e.get("event") == "update" and e.get("formats") == [], 3)
 
     @classmethod
@@ -194,7 +172,7 @@ class DependableCase(unittest.TestCase):
             try:
                 yield vardix, target, before
             except BaseException:
-                shot = self.session.screenshot(re.sub(r"\W+", "_", f"{self.id()}_{name}"))
+                shot = self.session.screenshot(f"{self.id()}_{name}")
                 log(f"{name}: failed; screen in {shot}; target events {target.process and target.process.snapshot()}; "
                     f"last clipboard updates {self.monitor.snapshot()[-8:]}")
                 raise

@@ -10,7 +10,6 @@ which creates the Wine session first.
 from __future__ import annotations
 
 import contextlib
-import re
 import time
 import unittest
 from typing import Any, Iterator
@@ -74,7 +73,7 @@ class FillTestCase(unittest.TestCase):
             try:
                 yield vardix, target
             except BaseException:
-                shot = self.session.screenshot(re.sub(r"\W+", "_", f"{self.id()}_{name}"))
+                shot = self.session.screenshot(f"{self.id()}_{name}")
                 log(f"{name}: failed; screen in {shot}; clipboard before the key press {before}, "
                     f"now {self.session.clipboard_state()}; target events {target.process and target.process.snapshot()}")
                 raise

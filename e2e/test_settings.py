@@ -341,7 +341,7 @@ class SettingsTestCase(unittest.TestCase):
             try:
                 yield program.wait_ready()
             except BaseException:
-                shot = self.session.screenshot(re.sub(r"\W+", "_", f"{self.id()}_{name}"))
+                shot = self.session.screenshot(f"{self.id()}_{name}")
                 log(f"{name}: failed; screen in {shot}")
                 raise
         log(f"{name}: {time.monotonic() - started:.1f} s")

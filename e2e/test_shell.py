@@ -94,7 +94,7 @@ class ShellTestCase(unittest.TestCase):
             try:
                 yield stack
             except BaseException:
-                shot = self.session.screenshot(re.sub(r"\W+", "_", f"{self.id()}_{name}"))
+                shot = self.session.screenshot(f"{self.id()}_{name}")
                 log(f"{name}: failed; screen in {shot}")
                 raise
         log(f"{name}: {time.monotonic() - started:.1f} s")

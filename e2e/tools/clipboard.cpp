@@ -5,19 +5,28 @@
 namespace vtool {
 namespace {
 
-struct StandardFormat {
+struct NamedFormat {
     UINT id;
     const wchar_t* name;
 };
-const StandardFormat kStandardFormats[] = {
-    {CF_TEXT, L"CF_TEXT"},           {CF_BITMAP, L"CF_BITMAP"},
-    {CF_OEMTEXT, L"CF_OEMTEXT"},     {CF_DIB, L"CF_DIB"},
-    {CF_UNICODETEXT, L"CF_UNICODETEXT"}, {CF_HDROP, L"CF_HDROP"},
-    {CF_LOCALE, L"CF_LOCALE"},       {CF_DIBV5, L"CF_DIBV5"},
+const NamedFormat kNamedFormats[] = {
+    {CF_TEXT, L"CF_TEXT"},
+    {CF_BITMAP, L"CF_BITMAP"},
+    {CF_METAFILEPICT, L"CF_METAFILEPICT"},
+    {CF_OEMTEXT, L"CF_OEMTEXT"},
+    {CF_DIB, L"CF_DIB"},
+    {CF_PALETTE, L"CF_PALETTE"},
+    {CF_UNICODETEXT, L"CF_UNICODETEXT"},
+    {CF_ENHMETAFILE, L"CF_ENHMETAFILE"},
+    {CF_HDROP, L"CF_HDROP"},
+    {CF_LOCALE, L"CF_LOCALE"},
+    {CF_DIBV5, L"CF_DIBV5"},
 };
 
+}  // namespace
+
 std::optional<UINT> FormatId(const std::wstring& name) {
-    for (const auto& format : kStandardFormats) {
+    for (const auto& format : kNamedFormats) {
         if (name == format.name) return format.id;
     }
     if (auto number = ParseNumber(name)) return static_cast<UINT>(*number);
@@ -28,7 +37,7 @@ std::optional<UINT> FormatId(const std::wstring& name) {
 }
 
 std::wstring FormatName(UINT id) {
-    for (const auto& format : kStandardFormats) {
+    for (const auto& format : kNamedFormats) {
         if (id == format.id) return format.name;
     }
     wchar_t name[256] = {};
@@ -39,7 +48,7 @@ std::wstring FormatName(UINT id) {
 
 // Another process (the program under test, or a hog of our own) may hold the
 // clipboard for a moment; a test helper must not fail on that.
-bool OpenClipboardPatiently(HWND owner, DWORD timeoutMs = 3000) {
+bool OpenClipboardPatiently(HWND owner, DWORD timeoutMs) {
     ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         if (OpenClipboard(owner)) return true;
@@ -52,6 +61,8 @@ HWND MessageWindow() {
     return CreateWindowExW(0, L"STATIC", L"vtool", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
 }
+
+namespace {
 
 // Registered only by the commands that look for it: registering it in every
 // helper run would put the name in the atom table before the program under
@@ -83,67 +94,7 @@ std::string TextHex(UINT format) {
 
 }  // namespace
 
-int CmdClipSet(Args& args) {
-    struct Item {
-        UINT id;
-        std::vector<unsigned char> bytes;
-    };
-    std::vector<Item> items;
-    for (const auto& arg : args.Positionals()) {
-        size_t eq = arg.rfind(L'=');
-        if (eq == std::wstring::npos) return Usage("clip-set: expected FMT=HEX, got '" + Narrow(arg) + "'");
-        auto id = FormatId(arg.substr(0, eq));
-        if (!id) return Usage("clip-set: unknown format '" + Narrow(arg.substr(0, eq)) + "'");
-        Item item{*id, {}};
-        if (!ParseHex(std::wstring_view(arg).substr(eq + 1), item.bytes)) return Usage("clip-set: bad hex");
-        if (item.id == CF_TEXT || item.id == CF_OEMTEXT) item.bytes.push_back(0);
-        if (item.id == CF_UNICODETEXT) item.bytes.insert(item.bytes.end(), {0, 0});
-        items.push_back(std::move(item));
-    }
-    if (!args.AllUsed(L"clip-set")) return kExitUsage;
-    if (items.empty()) return Usage("clip-set: nothing to set");
-
-    // SetClipboardData fails for a clipboard opened without an owner window.
-    HWND owner = MessageWindow();
-    if (!OpenClipboardPatiently(owner)) return Fail("OpenClipboard");
-    if (!EmptyClipboard()) {
-        CloseClipboard();
-        return Fail("EmptyClipboard");
-    }
-    for (const auto& item : items) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, item.bytes.size());
-        if (!memory) {
-            CloseClipboard();
-            return Fail("GlobalAlloc");
-        }
-        std::memcpy(GlobalLock(memory), item.bytes.data(), item.bytes.size());
-        GlobalUnlock(memory);
-        if (!SetClipboardData(item.id, memory)) {
-            GlobalFree(memory);
-            CloseClipboard();
-            return Fail("SetClipboardData " + Narrow(FormatName(item.id)));
-        }
-    }
-    CloseClipboard();
-    Emit(JObj().Add("seq", GetClipboardSequenceNumber()).Str());
-    DestroyWindow(owner);
-    return kExitOk;
-}
-
-int CmdClipEmpty(Args& args) {
-    if (!args.AllUsed(L"clip-empty")) return kExitUsage;
-    HWND owner = MessageWindow();
-    if (!OpenClipboardPatiently(owner)) return Fail("OpenClipboard");
-    BOOL emptied = EmptyClipboard();
-    CloseClipboard();
-    DestroyWindow(owner);
-    if (!emptied) return Fail("EmptyClipboard");
-    Emit(JObj().Add("seq", GetClipboardSequenceNumber()).Str());
-    return kExitOk;
-}
-
 int CmdClipGet(Args& args) {
-    bool raw = args.Flag(L"--raw");
     auto names = args.Positionals();
     if (!args.AllUsed(L"clip-get")) return kExitUsage;
     if (names.size() != 1) return Usage("clip-get: give one format");
@@ -164,9 +115,9 @@ int CmdClipGet(Args& args) {
         return Fail("GlobalLock (not a memory format?)");
     }
     size_t length = size;
-    if (!raw && (*id == CF_TEXT || *id == CF_OEMTEXT)) {
+    if (*id == CF_TEXT || *id == CF_OEMTEXT) {
         length = strnlen(reinterpret_cast<const char*>(bytes), size);
-    } else if (!raw && *id == CF_UNICODETEXT) {
+    } else if (*id == CF_UNICODETEXT) {
         length = 0;
         while (length + 1 < size && (bytes[length] != 0 || bytes[length + 1] != 0)) length += 2;
     }
@@ -203,7 +154,6 @@ namespace {
 
 struct ListenOptions {
     bool hog = false;
-    bool alwaysOpen = false;
     DWORD holdMs = 30;
     unsigned long updates = 0;
 };
@@ -234,7 +184,7 @@ LRESULT CALLBACK ListenProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             .Add("owner", JHandle(owner))
             .Add("owner_pid", ownerPid);
         // A well-behaved clipboard monitor leaves excluded content alone.
-        if (!excluded || g_listen->alwaysOpen) {
+        if (!excluded) {
             if (OpenClipboardPatiently(hwnd, 1000)) {
                 line.Add("formats", JArr(FormatList()));
                 line.Add("text_hex", IsClipboardFormatAvailable(CF_TEXT) ? TextHex(CF_TEXT) : "null");
@@ -281,30 +231,19 @@ int Listen(ListenOptions& options, std::optional<double> seconds) {
 
 int CmdClipListen(Args& args) {
     ListenOptions options;
-    options.alwaysOpen = args.Flag(L"--always-open");
     std::optional<double> seconds;
-    if (auto s = args.Option(L"--seconds")) {
-        seconds = ParseSeconds(*s);
-        if (!seconds) return Usage("bad --seconds");
-    }
-    if (!args.AllUsed(L"clip-listen")) return kExitUsage;
+    if (!args.Seconds(L"--seconds", seconds) || !args.AllUsed(L"clip-listen")) return kExitUsage;
     return Listen(options, seconds);
 }
 
 int CmdClipHog(Args& args) {
     ListenOptions options;
     options.hog = true;
-    if (auto ms = args.Option(L"--hold-ms")) {
-        auto value = ParseNumber(*ms);
-        if (!value) return Usage("bad --hold-ms");
-        options.holdMs = static_cast<DWORD>(*value);
-    }
+    std::optional<unsigned long long> holdMs;
     std::optional<double> seconds;
-    if (auto s = args.Option(L"--seconds")) {
-        seconds = ParseSeconds(*s);
-        if (!seconds) return Usage("bad --seconds");
-    }
-    if (!args.AllUsed(L"clip-hog")) return kExitUsage;
+    if (!args.Number(L"--hold-ms", holdMs) || !args.Seconds(L"--seconds", seconds) || !args.AllUsed(L"clip-hog"))
+        return kExitUsage;
+    options.holdMs = static_cast<DWORD>(holdMs.value_or(options.holdMs));
     return Listen(options, seconds);
 }
 

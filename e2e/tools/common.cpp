@@ -50,6 +50,22 @@ std::vector<std::wstring> Args::Positionals() {
     return values;
 }
 
+bool Args::Seconds(std::wstring_view name, std::optional<double>& value) {
+    auto text = Option(name);
+    if (!text) return true;
+    value = ParseSeconds(*text);
+    if (!value) Usage("bad " + Narrow(name));
+    return value.has_value();
+}
+
+bool Args::Number(std::wstring_view name, std::optional<unsigned long long>& value) {
+    auto text = Option(name);
+    if (!text) return true;
+    value = ParseNumber(*text);
+    if (!value) Usage("bad " + Narrow(name));
+    return value.has_value();
+}
+
 bool Args::AllUsed(const wchar_t* command) {
     for (size_t i = 0; i < items_.size(); ++i) {
         if (!used_[i]) {
@@ -106,16 +122,6 @@ std::optional<double> ParseSeconds(std::wstring_view text) {
     double value = std::wcstod(copy.c_str(), &end);
     if (copy.empty() || *end != L'\0' || value < 0) return std::nullopt;
     return value;
-}
-
-std::string Utf8(std::wstring_view text) {
-    if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
 }
 
 std::wstring FromUtf8(std::string_view text) {
@@ -233,11 +239,6 @@ int Usage(const std::string& message) {
 Deadline::Deadline(double seconds) : end_(GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000.0)) {}
 
 bool Deadline::Passed() const { return GetTickCount64() >= end_; }
-
-DWORD Deadline::RemainingMs() const {
-    ULONGLONG now = GetTickCount64();
-    return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
-}
 
 void PumpFor(DWORD ms) {
     ULONGLONG end = GetTickCount64() + ms;

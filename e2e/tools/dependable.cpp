@@ -5,52 +5,11 @@
 
 #include "vtool.h"
 
-#include <tlhelp32.h>
-
 #include <cstdio>
 #include <cstring>
 
 namespace vtool {
 namespace {
-
-struct NamedFormat {
-    UINT id;
-    const wchar_t* name;
-};
-const NamedFormat kNamedFormats[] = {
-    {CF_TEXT, L"CF_TEXT"},
-    {CF_BITMAP, L"CF_BITMAP"},
-    {CF_METAFILEPICT, L"CF_METAFILEPICT"},
-    {CF_OEMTEXT, L"CF_OEMTEXT"},
-    {CF_DIB, L"CF_DIB"},
-    {CF_PALETTE, L"CF_PALETTE"},
-    {CF_UNICODETEXT, L"CF_UNICODETEXT"},
-    {CF_ENHMETAFILE, L"CF_ENHMETAFILE"},
-    {CF_HDROP, L"CF_HDROP"},
-    {CF_LOCALE, L"CF_LOCALE"},
-    {CF_DIBV5, L"CF_DIBV5"},
-};
-
-std::optional<UINT> ResolveFormat(const std::wstring& name) {
-    for (const auto& format : kNamedFormats) {
-        if (name == format.name) return format.id;
-    }
-    if (auto number = ParseNumber(name)) return static_cast<UINT>(*number);
-    if (name.empty()) return std::nullopt;
-    UINT id = RegisterClipboardFormatW(name.c_str());
-    if (id == 0) return std::nullopt;
-    return id;
-}
-
-std::wstring NameOf(UINT id) {
-    for (const auto& format : kNamedFormats) {
-        if (id == format.id) return format.name;
-    }
-    wchar_t name[256] = {};
-    int length = GetClipboardFormatNameW(id, name, 256);
-    if (length > 0) return std::wstring(name, static_cast<size_t>(length));
-    return L"#" + std::to_wstring(id);
-}
 
 // Whose handle is something other than a global memory block; reading those
 // as memory would be reading garbage.
@@ -81,15 +40,6 @@ std::string Digest(const unsigned char* bytes, size_t size) {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", hash);
     return text;
-}
-
-bool OpenWithin(HWND owner, DWORD timeoutMs) {
-    ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (OpenClipboard(owner)) return true;
-        if (GetTickCount64() >= end) return false;
-        Sleep(5);
-    }
 }
 
 bool ReadFileBytes(const std::wstring& path, std::vector<unsigned char>& out) {
@@ -126,7 +76,7 @@ HENHMETAFILE DrawPicture() {
 
 std::string DescribeFormat(UINT id, size_t hexLimit) {
     JObj entry;
-    entry.Add("id", id).Add("name", JStr(NameOf(id)));
+    entry.Add("id", id).Add("name", JStr(FormatName(id)));
     HANDLE data = GetClipboardData(id);
     if (!data) return entry.Add("kind", JStrA("unavailable")).Str();
     std::vector<unsigned char> bytes;
@@ -152,11 +102,6 @@ std::string DescribeFormat(UINT id, size_t hexLimit) {
     return entry.Str();
 }
 
-HWND OwnerWindow() {
-    return CreateWindowExW(0, L"STATIC", L"vtool", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
-}
-
 }  // namespace
 
 int CmdClipPut(Args& args) {
@@ -169,7 +114,7 @@ int CmdClipPut(Args& args) {
     for (const auto& arg : args.Positionals()) {
         size_t eq = arg.rfind(L'=');
         if (eq == std::wstring::npos) return Usage("clip-put: expected FMT=HEX or FMT=file:PATH");
-        auto id = ResolveFormat(arg.substr(0, eq));
+        auto id = FormatId(arg.substr(0, eq));
         if (!id) return Usage("clip-put: unknown format '" + Narrow(arg.substr(0, eq)) + "'");
         Item item{*id, {}};
         std::wstring_view value = std::wstring_view(arg).substr(eq + 1);
@@ -187,8 +132,8 @@ int CmdClipPut(Args& args) {
     if (!args.AllUsed(L"clip-put")) return kExitUsage;
     if (items.empty() && !picture) return Usage("clip-put: nothing to put");
 
-    HWND owner = OwnerWindow();
-    if (!OpenWithin(owner, 3000)) return Fail("OpenClipboard");
+    HWND owner = MessageWindow();
+    if (!OpenClipboardPatiently(owner)) return Fail("OpenClipboard");
     auto fail = [&](const std::string& what) {
         CloseClipboard();
         DestroyWindow(owner);
@@ -202,7 +147,7 @@ int CmdClipPut(Args& args) {
         GlobalUnlock(memory);
         if (!SetClipboardData(item.id, memory)) {
             GlobalFree(memory);
-            return fail("SetClipboardData " + Narrow(NameOf(item.id)));
+            return fail("SetClipboardData " + Narrow(FormatName(item.id)));
         }
     }
     if (picture) {
@@ -221,20 +166,13 @@ int CmdClipPut(Args& args) {
 
 namespace {
 
-bool ReadHexLimit(Args& args, size_t& hexLimit) {
-    hexLimit = 4096;
-    if (auto limit = args.Option(L"--hex-limit")) {
-        auto value = ParseNumber(*limit);
-        if (!value) return false;
-        hexLimit = static_cast<size_t>(*value);
-    }
-    return true;
-}
+// Bytes shown as hex up to this size; larger blocks go by digest alone.
+constexpr size_t kHexLimit = 4096;
 
 // One line with every format; `extra` goes in front of them, and how long
 // ago `changedAt` was, when given, is taken at the last moment.
 int DumpClipboard(size_t hexLimit, JObj extra, const ULONGLONG* changedAt = nullptr) {
-    if (!OpenWithin(nullptr, 3000)) {
+    if (!OpenClipboardPatiently(nullptr)) {
         // Held by someone else all along: an answer, not a failure of ours.
         extra.Add("open_failed", JBool(true)).Add("seq", GetClipboardSequenceNumber()).Add("formats", "[]");
         Emit(extra.Str());
@@ -254,71 +192,47 @@ int DumpClipboard(size_t hexLimit, JObj extra, const ULONGLONG* changedAt = null
 }  // namespace
 
 int CmdClipDump(Args& args) {
-    size_t hexLimit = 0;
-    if (!ReadHexLimit(args, hexLimit)) return Usage("clip-dump: bad --hex-limit");
-    if (!args.AllUsed(L"clip-dump")) return kExitUsage;
-    return DumpClipboard(hexLimit, JObj());
+    std::optional<unsigned long long> hexLimit;
+    if (!args.Number(L"--hex-limit", hexLimit) || !args.AllUsed(L"clip-dump")) return kExitUsage;
+    return DumpClipboard(static_cast<size_t>(hexLimit.value_or(kHexLimit)), JObj());
 }
 
 int CmdClipSettle(Args& args) {
-    size_t hexLimit = 0;
-    if (!ReadHexLimit(args, hexLimit)) return Usage("clip-settle: bad --hex-limit");
-    auto since = args.Option(L"--since");
-    auto sinceSeq = since ? ParseNumber(*since) : std::nullopt;
+    std::optional<unsigned long long> sinceSeq;
+    std::optional<unsigned long long> quietMs;
+    std::optional<double> seconds;
+    if (!args.Number(L"--since", sinceSeq) || !args.Number(L"--quiet-ms", quietMs) || !args.Seconds(L"--wait", seconds) ||
+        !args.AllUsed(L"clip-settle"))
+        return kExitUsage;
     if (!sinceSeq) return Usage("clip-settle: --since SEQ is required");
-    DWORD quietMs = 300;
-    if (auto quiet = args.Option(L"--quiet-ms")) {
-        auto value = ParseNumber(*quiet);
-        if (!value) return Usage("clip-settle: bad --quiet-ms");
-        quietMs = static_cast<DWORD>(*value);
-    }
-    double seconds = 10;
-    if (auto s = args.Option(L"--wait")) {
-        auto value = ParseSeconds(*s);
-        if (!value) return Usage("clip-settle: bad --wait");
-        seconds = *value;
-    }
-    if (!args.AllUsed(L"clip-settle")) return kExitUsage;
 
     // Watching the sequence number needs no OpenClipboard: a watcher that
     // opened the clipboard while a fill runs would make a box's paste fail.
     DWORD seq = GetClipboardSequenceNumber();
     ULONGLONG changedAt = GetTickCount64();
-    for (Deadline deadline(seconds);; Sleep(5)) {
+    for (Deadline deadline(seconds.value_or(10));; Sleep(5)) {
         DWORD now = GetClipboardSequenceNumber();
         if (now != seq) {
             seq = now;
             changedAt = GetTickCount64();
         }
-        bool settled = seq != static_cast<DWORD>(*sinceSeq) && GetTickCount64() - changedAt >= quietMs;
+        bool settled = seq != static_cast<DWORD>(*sinceSeq) && GetTickCount64() - changedAt >= quietMs.value_or(300);
         if (settled || deadline.Passed()) {
             JObj extra;
             extra.Add("settled", JBool(settled));
-            int code = DumpClipboard(hexLimit, extra, &changedAt);
+            int code = DumpClipboard(kHexLimit, extra, &changedAt);
             return code == kExitOk && !settled ? kExitNotFound : code;
         }
     }
 }
 
 int CmdWaitHidden(Args& args) {
-    WindowQuery query;
-    std::string error;
-    if (!ReadWindowQuery(args, query, error)) return Usage("wait-hidden: " + error);
     std::optional<unsigned long long> command;
-    if (auto id = args.Option(L"--post-command")) {
-        command = ParseNumber(*id);
-        if (!command) return Usage("wait-hidden: bad --post-command");
-    }
-    double seconds = 10;
-    if (auto s = args.Option(L"--wait")) {
-        auto value = ParseSeconds(*s);
-        if (!value) return Usage("wait-hidden: bad --wait");
-        seconds = *value;
-    }
-    if (!args.AllUsed(L"wait-hidden")) return kExitUsage;
-    auto windows = FindTopLevel(query);
-    if (windows.empty()) return Fail("wait-hidden: no such window", kExitNotFound);
-    HWND window = windows.front();
+    std::optional<double> seconds;
+    if (!args.Number(L"--post-command", command) || !args.Seconds(L"--wait", seconds)) return kExitUsage;
+    int exitCode = kExitOk;
+    HWND window = QueryWindow(args, L"wait-hidden", exitCode);
+    if (!window) return exitCode;
     ULONGLONG start = GetTickCount64();
     if (command) {
         // Posted, not sent: a sent message is answered even by a thread stuck
@@ -327,7 +241,7 @@ int CmdWaitHidden(Args& args) {
         if (!PostMessageW(window, WM_COMMAND, wp, 0)) return Fail("PostMessage");
         Emit(JObj().Add("event", JStrA("posted")).Str());
     }
-    for (Deadline deadline(seconds); IsWindowVisible(window); Sleep(5)) {
+    for (Deadline deadline(seconds.value_or(10)); IsWindowVisible(window); Sleep(5)) {
         if (deadline.Passed()) {
             Emit(JObj().Add("event", JStrA("visible")).Add("ms", static_cast<long long>(GetTickCount64() - start)).Str());
             return kExitNotFound;
@@ -351,27 +265,6 @@ int CmdDesktop(Args& args) {
         managers.push_back(JObj().Add("hwnd", JHandle(window)).Add("pid", pid).Str());
     }
     Emit(JObj().Add("desktop_pid", desktopPid).Add("clipboard_managers", JArr(managers)).Str());
-    return kExitOk;
-}
-
-int CmdProcesses(Args& args) {
-    auto name = args.Option(L"--name");
-    if (!args.AllUsed(L"processes")) return kExitUsage;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return Fail("CreateToolhelp32Snapshot");
-    std::vector<std::string> found;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (name && lstrcmpiW(entry.szExeFile, name->c_str()) != 0) continue;
-        found.push_back(JObj()
-                            .Add("pid", entry.th32ProcessID)
-                            .Add("parent", entry.th32ParentProcessID)
-                            .Add("name", JStr(entry.szExeFile))
-                            .Str());
-    }
-    CloseHandle(snapshot);
-    Emit(JObj().Add("processes", JArr(found)).Str());
     return kExitOk;
 }
 

@@ -18,47 +18,36 @@ struct Command {
 
 const Command kCommands[] = {
     {L"acp", CmdAcp, "acp                         print the ANSI and OEM code pages"},
-    {L"clip-set", CmdClipSet,
-     "clip-set FMT=HEX...         empty the clipboard and put these formats on it in one go;\n"
-     "                            FMT is CF_TEXT, CF_OEMTEXT, CF_UNICODETEXT, a number or a\n"
-     "                            registered name (\"HTML Format\"); text formats get their\n"
-     "                            terminating zero appended"},
-    {L"clip-empty", CmdClipEmpty, "clip-empty                  empty the clipboard"},
     {L"clip-get", CmdClipGet,
-     "clip-get FMT [--raw]        bytes of one format as hex (text formats up to their zero\n"
-     "                            terminator unless --raw); exit 1 when the format is absent"},
+     "clip-get FMT                bytes of one format as hex (text formats up to their zero\n"
+     "                            terminator); exit 1 when the format is absent"},
     {L"clip-formats", CmdClipFormats, "clip-formats                formats on the clipboard, in order, with their names"},
     {L"clip-listen", CmdClipListen,
-     "clip-listen [--seconds S] [--always-open]\n"
-     "                            print one line per clipboard update, with whether the\n"
+     "clip-listen [--seconds S]   print one line per clipboard update, with whether the\n"
      "                            ExcludeClipboardContentFromMonitorProcessing format is there"},
     {L"clip-hog", CmdClipHog,
      "clip-hog [--hold-ms MS] [--seconds S]\n"
      "                            on every clipboard update open the clipboard and hold it"},
     {L"target", CmdTarget,
-     "target [--preset P|--layout LIST] [--caption T] [--focus N] [--fill N=HEX]...\n"
-     "       [--paste-sleep N=MS]... [--paste-destroy N] [--seconds S]\n"
-     "                            open a target dialog and report its events; LIST is a comma\n"
-     "                            list of edit, myedit, rich, button, label in tab order;\n"
-     "                            --fill takes UTF-8 as hex; --preset x lists the presets"},
+     "target [--preset P] [--caption T] [--fill N=HEX]... [--paste-sleep N=MS]...\n"
+     "       [--paste-destroy N]  open a target dialog and report its events; --fill takes\n"
+     "                            UTF-8 as hex; --preset x lists the presets"},
     {L"find", CmdFind,
      "find QUERY [--all] [--wait S] [--gone] [--ready]\n"
      "                            describe matching top-level windows (--ready: only those\n"
      "                            whose thread answers messages, i.e. past initialisation)"},
-    {L"read", CmdRead, "read QUERY [--wait S]       the controls of a window in tab order, with texts and focus"},
+    {L"read", CmdRead, "read QUERY                  the controls of a window in tab order, with texts and focus"},
     {L"close", CmdClose, "close QUERY [--wait S]      post WM_CLOSE and wait for the window to go"},
     {L"msgbox", CmdMsgBox,
      "msgbox [--caption T] [--pid N] [--wait S]\n"
      "                            visible message boxes (#32770), with texts and buttons"},
     {L"press", CmdPress,
-     "press --hwnd H (--id N|--text T) [--click]\n"
+     "press --hwnd H --id N [--click]\n"
      "                            post a button's WM_COMMAND to its dialog (or BM_CLICK to\n"
      "                            the button, which also toggles check boxes)"},
     {L"hotkey", CmdHotkey,
      "hotkey --vk VK [--mods ctrl+alt] [--id N] [--seconds S]\n"
      "                            hold a hotkey registration and print every WM_HOTKEY"},
-    {L"reg-get", CmdRegGet,
-     "reg-get KEY NAME            a value's type, size and exact bytes; exit 1 when absent"},
     {L"reg-list", CmdRegList, "reg-list KEY                all values of a key; exit 1 when the key is absent"},
     {L"reg-set", CmdRegSet,
      "reg-set KEY NAME TYPE HEX   write exactly these bytes (TYPE REG_DWORD, REG_QWORD,\n"
@@ -74,18 +63,21 @@ const Command kCommands[] = {
     {L"reg-link", CmdRegLink,
      "reg-link KEY TARGET         a new (volatile) link key KEY that leads to TARGET (HKLM)"},
     {L"reg-unlink", CmdRegUnlink, "reg-unlink KEY              delete the link key KEY itself, not its target"},
-    {L"rect", CmdRect, "rect --hwnd H [--id N]      screen rectangle of a window or of its control N"},
+    {L"rect", CmdRect, "rect --hwnd H --id N        screen rectangle of the window's control N"},
     {L"clip-put", CmdClipPut,
      "clip-put FMT=HEX|FMT=file:PATH... [--emf]\n"
-     "                            like clip-set, and also data from a file (taken as is) and a\n"
-     "                            small enhanced metafile as CF_ENHMETAFILE"},
+     "                            empty the clipboard and put these formats on it in one go;\n"
+     "                            FMT is CF_TEXT, CF_UNICODETEXT, ..., a number or a registered\n"
+     "                            name (\"HTML Format\"); hex text gets its terminating zero\n"
+     "                            appended, a file's bytes are taken as is; --emf adds a small\n"
+     "                            enhanced metafile as CF_ENHMETAFILE"},
     {L"clip-dump", CmdClipDump,
      "clip-dump [--hex-limit N]   every format on the clipboard in order: size, FNV-1a digest\n"
      "                            and, up to N bytes (4096), the bytes (metafile bits for\n"
      "                            CF_ENHMETAFILE); exit 1 with open_failed when the\n"
      "                            clipboard stays held for 3 s"},
     {L"clip-settle", CmdClipSettle,
-     "clip-settle --since SEQ [--quiet-ms 300] [--wait S] [--hex-limit N]\n"
+     "clip-settle --since SEQ [--quiet-ms 300] [--wait S]\n"
      "                            wait, without opening the clipboard, until its sequence\n"
      "                            number has moved on from SEQ and then kept still; then\n"
      "                            as clip-dump, with settled and changed_ms_ago (the last\n"
@@ -94,16 +86,14 @@ const Command kCommands[] = {
      "wait-hidden QUERY [--post-command ID] [--wait S]\n"
      "                            post a button's WM_COMMAND, then wait until the window is\n"
      "                            invisible; prints the milliseconds it took"},
-    {L"processes", CmdProcesses,
-     "processes [--name EXE]      the prefix's processes (pid, parent, executable)"},
     {L"desktop", CmdDesktop,
      "desktop                     the desktop window's process and Wine's clipboard manager\n"
      "                            windows with their processes"},
     {L"sysmenu", CmdSysMenu,
-     "sysmenu QUERY [--wait S]    the window's system menu, read inside its own thread by\n"
+     "sysmenu QUERY               the window's system menu, read inside its own thread by\n"
      "                            vtool_probe.dll (a WH_GETMESSAGE hook): type, state, id, text"},
     {L"frame-point", CmdFramePoint,
-     "frame-point QUERY [--part close|caption] [--wait S]\n"
+     "frame-point QUERY [--part close|caption]\n"
      "                            a screen point on the window's close box (default) or caption\n"
      "                            that no other window covers (WM_NCHITTEST, WindowFromPoint)"},
 };

@@ -156,34 +156,6 @@ bool EnablePrivilege(const wchar_t* name) {
 
 }  // namespace
 
-int CmdRegGet(Args& args) {
-    std::vector<std::wstring> rest;
-    auto path = KeyArgument(args, "reg-get", rest, 2);
-    if (!path) return kExitUsage;
-    if (!args.AllUsed(L"reg-get")) return kExitUsage;
-    OpenKey key;
-    LONG status = RegOpenKeyExW(path->root, path->subkey.c_str(), 0, KEY_QUERY_VALUE, key.put());
-    if (status != ERROR_SUCCESS) {
-        Emit(JObj().Add("key", JBool(false)).Add("present", JBool(false)).Add("status", Status(status)).Str());
-        return kExitNotFound;
-    }
-    DWORD type = 0;
-    std::vector<unsigned char> data;
-    status = QueryValue(key.get(), rest[1], type, data);
-    if (status != ERROR_SUCCESS) {
-        Emit(JObj().Add("key", JBool(true)).Add("present", JBool(false)).Add("status", Status(status)).Str());
-        return kExitNotFound;
-    }
-    Emit(JObj()
-             .Add("key", JBool(true))
-             .Add("present", JBool(true))
-             .Add("type", type)
-             .Add("size", static_cast<long long>(data.size()))
-             .Add("hex", JStrA(Hex(data.data(), data.size())))
-             .Str());
-    return kExitOk;
-}
-
 int CmdRegList(Args& args) {
     std::vector<std::wstring> rest;
     auto path = KeyArgument(args, "reg-list", rest, 1);

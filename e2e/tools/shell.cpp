@@ -11,38 +11,6 @@
 namespace vtool {
 namespace {
 
-HWND WaitForWindow(const WindowQuery& query, double seconds) {
-    Deadline deadline(seconds);
-    for (;;) {
-        auto found = FindTopLevel(query);
-        if (!found.empty()) return found.front();
-        if (deadline.Passed()) return nullptr;
-        Sleep(50);
-    }
-}
-
-bool ReadQueryAndWait(Args& args, const wchar_t* command, WindowQuery& query, double& wait, int& exitCode) {
-    std::string error;
-    if (!ReadWindowQuery(args, query, error)) {
-        exitCode = Usage(Narrow(command) + ": " + error);
-        return false;
-    }
-    wait = 0;
-    if (auto text = args.Option(L"--wait")) {
-        auto seconds = ParseSeconds(*text);
-        if (!seconds) {
-            exitCode = Usage("bad --wait");
-            return false;
-        }
-        wait = *seconds;
-    }
-    if (!args.AllUsed(command)) {
-        exitCode = kExitUsage;
-        return false;
-    }
-    return true;
-}
-
 std::wstring ProbePath() {
     wchar_t path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -91,15 +59,9 @@ std::string ItemType(unsigned long long fType) {
 }  // namespace
 
 int CmdSysMenu(Args& args) {
-    WindowQuery query;
-    double wait = 0;
     int exitCode = kExitOk;
-    if (!ReadQueryAndWait(args, L"sysmenu", query, wait, exitCode)) return exitCode;
-    HWND window = WaitForWindow(query, wait);
-    if (!window) {
-        Emit(JObj().Add("found", JBool(false)).Str());
-        return kExitNotFound;
-    }
+    HWND window = QueryWindow(args, L"sysmenu", exitCode);
+    if (!window) return exitCode;
 
     HMODULE probe = LoadLibraryW(ProbePath().c_str());
     if (!probe) return Fail("LoadLibrary " + Narrow(ProbePath()));
@@ -168,15 +130,9 @@ int CmdFramePoint(Args& args) {
     if (part == L"close") wanted = HTCLOSE;
     else if (part == L"caption") wanted = HTCAPTION;
     else return Usage("frame-point: --part is close or caption");
-    WindowQuery query;
-    double wait = 0;
     int exitCode = kExitOk;
-    if (!ReadQueryAndWait(args, L"frame-point", query, wait, exitCode)) return exitCode;
-    HWND window = WaitForWindow(query, wait);
-    if (!window) {
-        Emit(JObj().Add("found", JBool(false)).Str());
-        return kExitNotFound;
-    }
+    HWND window = QueryWindow(args, L"frame-point", exitCode);
+    if (!window) return exitCode;
     // Asks the window itself what a click at each point of its top edge would
     // hit, the way the system finds out, and keeps the points where no other
     // window covers it; whoever draws the frame, the answer is the same.

@@ -7,38 +7,27 @@
 
 #include <richedit.h>
 
-#include <cstring>
-#include <map>
 
 namespace vtool {
 namespace {
 
-enum class Kind { Edit, MyEdit, Rich, Button, Label };
-
-struct KindName {
-    const wchar_t* name;
-    Kind kind;
-};
-const KindName kKinds[] = {
-    {L"edit", Kind::Edit}, {L"myedit", Kind::MyEdit}, {L"rich", Kind::Rich},
-    {L"button", Kind::Button}, {L"label", Kind::Label},
-};
+enum class Kind { Edit, MyEdit, Rich, Button };
 
 struct Preset {
     const wchar_t* name;
-    const wchar_t* layout;
+    std::vector<Kind> layout;  // in tab order; the first button is OK, the second Cancel
     int focus;
     const char* help;
 };
 // Named layouts, so tests read as scenarios rather than control lists.
 const Preset kPresets[] = {
-    {L"three", L"edit,edit,edit,button", 0, "three Edit boxes in a row, then OK"},
-    {L"four", L"edit,edit,edit,edit,button", 0, "four Edit boxes, then OK"},
-    {L"myedit-back", L"edit,edit,myedit,edit,button", 2,
+    {L"three", {Kind::Edit, Kind::Edit, Kind::Edit, Kind::Button}, 0, "three Edit boxes in a row, then OK"},
+    {L"four", {Kind::Edit, Kind::Edit, Kind::Edit, Kind::Edit, Kind::Button}, 0, "four Edit boxes, then OK"},
+    {L"myedit-back", {Kind::Edit, Kind::Edit, Kind::MyEdit, Kind::Edit, Kind::Button}, 2,
      "focus in a superclassed Edit (class MyEdit) with Edit boxes on both sides"},
-    {L"rich-back", L"edit,edit,rich,edit,button", 2,
+    {L"rich-back", {Kind::Edit, Kind::Edit, Kind::Rich, Kind::Edit, Kind::Button}, 2,
      "focus in a RichEdit20W with Edit boxes on both sides"},
-    {L"two-then-ok", L"edit,edit,button,button", 0, "two Edit boxes, then OK and Cancel"},
+    {L"two-then-ok", {Kind::Edit, Kind::Edit, Kind::Button, Kind::Button}, 0, "two Edit boxes, then OK and Cancel"},
 };
 
 struct Box {
@@ -155,11 +144,6 @@ void CreateControls(HWND dialog) {
             style |= buttons == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
             ++buttons;
             break;
-        case Kind::Label:
-            cls = L"Static";
-            text = L"Label";
-            style &= ~static_cast<DWORD>(WS_TABSTOP);
-            break;
         }
         box.hwnd = CreateWindowExW(exStyle, cls, text, style, left + step * static_cast<int>(i), top, width,
                                    height, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
@@ -227,7 +211,6 @@ INT_PTR CALLBACK TargetDlgProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
         }
         return TRUE;
     }
-    case WM_TIMER:
     case WM_CLOSE:
         DestroyWindow(dialog);
         return TRUE;
@@ -274,56 +257,23 @@ bool ParseIndexed(const std::wstring& arg, size_t& index, std::wstring& value) {
     return true;
 }
 
-bool ParseLayout(const std::wstring& layout, std::vector<Box>& boxes) {
-    size_t start = 0;
-    while (start <= layout.size()) {
-        size_t comma = layout.find(L',', start);
-        std::wstring name = layout.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
-        bool known = false;
-        for (const auto& kind : kKinds) {
-            if (name == kind.name) {
-                Box box;
-                box.kind = kind.kind;
-                boxes.push_back(box);
-                known = true;
-            }
-        }
-        if (!known) return false;
-        if (comma == std::wstring::npos) break;
-        start = comma + 1;
-    }
-    return !boxes.empty();
-}
-
 }  // namespace
 
 int CmdTarget(Args& args) {
-    auto preset = args.Option(L"--preset");
-    auto layout = args.Option(L"--layout");
-    std::wstring layoutText = L"edit,edit,edit,button";
-    if (preset) {
-        bool found = false;
+    const Preset* preset = &kPresets[0];
+    if (auto name = args.Option(L"--preset")) {
+        preset = nullptr;
         for (const auto& p : kPresets) {
-            if (*preset == p.name) {
-                layoutText = p.layout;
-                g_target.focus = p.focus;
-                found = true;
-            }
+            if (*name == p.name) preset = &p;
         }
-        if (!found) {
+        if (!preset) {
             std::string known = "target: unknown preset; known presets:";
             for (const auto& p : kPresets) known += "\n  " + Narrow(p.name) + ": " + p.help;
             return Usage(known);
         }
     }
-    if (layout) layoutText = *layout;
-    if (!ParseLayout(layoutText, g_target.boxes)) return Usage("target: bad layout (edit,myedit,rich,button,label)");
-
-    if (auto focus = args.Option(L"--focus")) {
-        auto value = ParseNumber(*focus);
-        if (!value || *value >= g_target.boxes.size()) return Usage("target: bad --focus");
-        g_target.focus = static_cast<int>(*value);
-    }
+    for (Kind kind : preset->layout) g_target.boxes.emplace_back().kind = kind;
+    g_target.focus = preset->focus;
     if (auto caption = args.Option(L"--caption")) {
         auto text = TextArg(*caption);
         if (!text) return Usage("target: bad --caption");
@@ -350,11 +300,6 @@ int CmdTarget(Args& args) {
         if (!number || *number >= g_target.boxes.size()) return Usage("target: --paste-destroy N");
         g_target.boxes[static_cast<size_t>(*number)].pasteDestroys = true;
     }
-    std::optional<double> seconds;
-    if (auto s = args.Option(L"--seconds")) {
-        seconds = ParseSeconds(*s);
-        if (!seconds) return Usage("bad --seconds");
-    }
     if (!args.AllUsed(L"target")) return kExitUsage;
 
     if (!RegisterMyEdit()) return Fail("registering MyEdit");
@@ -365,7 +310,6 @@ int CmdTarget(Args& args) {
                                              reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr,
                                              TargetDlgProc, 0);
     if (!dialog) return Fail("CreateDialogIndirectParam");
-    if (seconds) SetTimer(dialog, 1, static_cast<UINT>(*seconds * 1000.0), nullptr);
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
 

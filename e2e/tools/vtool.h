@@ -31,6 +31,10 @@ public:
     std::optional<std::wstring> Option(std::wstring_view name);
     std::vector<std::wstring> Options(std::wstring_view name);  // repeatable
     std::vector<std::wstring> Positionals();                     // whatever is left
+    // Leave `value` alone when the option is absent; false, after a usage
+    // message, when it is malformed.
+    bool Seconds(std::wstring_view name, std::optional<double>& value);
+    bool Number(std::wstring_view name, std::optional<unsigned long long>& value);
     // Fails (usage) on anything the command did not take.
     bool AllUsed(const wchar_t* command);
 
@@ -44,7 +48,6 @@ bool ParseHex(std::wstring_view text, std::vector<unsigned char>& out);
 std::optional<unsigned long long> ParseNumber(std::wstring_view text);  // decimal or 0x hex
 std::optional<double> ParseSeconds(std::wstring_view text);
 
-std::string Utf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);
 std::string Narrow(std::wstring_view ascii);  // for messages only
 
@@ -89,7 +92,6 @@ class Deadline {
 public:
     explicit Deadline(double seconds);
     bool Passed() const;
-    DWORD RemainingMs() const;
 
 private:
     ULONGLONG end_;
@@ -97,6 +99,13 @@ private:
 
 // Pumps this thread's messages for `ms` milliseconds.
 void PumpFor(DWORD ms);
+
+// Calls `done` every 50 ms until it says yes or `seconds` have passed; with
+// no time given, it looks once.
+template <class Done>
+void PollUntil(std::optional<double> seconds, Done done) {
+    for (Deadline deadline(seconds.value_or(0.0)); !done() && !deadline.Passed();) Sleep(50);
+}
 
 // Window lookups shared by several commands.
 struct WindowQuery {
@@ -108,15 +117,24 @@ struct WindowQuery {
 // Takes --caption, --class, --pid and --hwnd. Returns false on bad usage.
 bool ReadWindowQuery(Args& args, WindowQuery& query, std::string& error);
 std::vector<HWND> FindTopLevel(const WindowQuery& query);
+// The first window of the QUERY in `args`, once the command has taken its
+// other options; nullptr with `exitCode` set (after a "found": false line
+// when there is no such window) otherwise.
+HWND QueryWindow(Args& args, const wchar_t* command, int& exitCode);
 
 std::wstring WindowText(HWND hwnd, bool* hung = nullptr);
 std::wstring ClassName(HWND hwnd);
 unsigned long long X11Window(HWND hwnd);
 
+// Clipboard plumbing shared by the clipboard commands.
+std::optional<UINT> FormatId(const std::wstring& name);  // CF_ names, numbers, registered names
+std::wstring FormatName(UINT id);
+bool OpenClipboardPatiently(HWND owner, DWORD timeoutMs = 3000);
+// SetClipboardData fails for a clipboard opened without an owner window.
+HWND MessageWindow();
+
 // Commands.
 int CmdAcp(Args& args);
-int CmdClipSet(Args& args);
-int CmdClipEmpty(Args& args);
 int CmdClipGet(Args& args);
 int CmdClipFormats(Args& args);
 int CmdClipListen(Args& args);
@@ -128,7 +146,6 @@ int CmdClose(Args& args);
 int CmdMsgBox(Args& args);
 int CmdPress(Args& args);
 int CmdHotkey(Args& args);
-int CmdRegGet(Args& args);
 int CmdRegList(Args& args);
 int CmdRegSet(Args& args);
 int CmdRegDelete(Args& args);
@@ -142,7 +159,6 @@ int CmdClipPut(Args& args);
 int CmdClipDump(Args& args);
 int CmdClipSettle(Args& args);
 int CmdWaitHidden(Args& args);
-int CmdProcesses(Args& args);
 int CmdDesktop(Args& args);
 // shell.cpp
 int CmdSysMenu(Args& args);

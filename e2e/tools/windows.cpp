@@ -42,15 +42,6 @@ std::string WindowJson(HWND hwnd) {
         .Str();
 }
 
-std::optional<double> WaitOption(Args& args, bool& bad) {
-    bad = false;
-    auto text = args.Option(L"--wait");
-    if (!text) return std::nullopt;
-    auto seconds = ParseSeconds(*text);
-    if (!seconds) bad = true;
-    return seconds;
-}
-
 void CollectControls(HWND parent, int depth, HWND focus, std::vector<std::string>& out) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         std::wstring cls = ClassName(child);
@@ -86,41 +77,25 @@ void CollectControls(HWND parent, int depth, HWND focus, std::vector<std::string
     }
 }
 
-HWND FirstWindow(Args& args, const wchar_t* command, int& exitCode) {
+}  // namespace
+
+HWND QueryWindow(Args& args, const wchar_t* command, int& exitCode) {
     WindowQuery query;
     std::string error;
     if (!ReadWindowQuery(args, query, error)) {
         exitCode = Usage(Narrow(command) + ": " + error);
         return nullptr;
     }
-    bool bad = false;
-    auto wait = WaitOption(args, bad);
-    if (bad) {
-        exitCode = Usage("bad --wait");
-        return nullptr;
-    }
     if (!args.AllUsed(command)) {
         exitCode = kExitUsage;
         return nullptr;
     }
-    Deadline deadline(wait.value_or(0.0));
-    for (;;) {
-        auto found = FindTopLevel(query);
-        if (!found.empty()) return found.front();
-        if (deadline.Passed()) break;
-        Sleep(50);
-    }
+    auto found = FindTopLevel(query);
+    if (!found.empty()) return found.front();
     Emit(JObj().Add("found", JBool(false)).Str());
     exitCode = kExitNotFound;
     return nullptr;
 }
-
-std::wstring WithoutAmpersands(std::wstring text) {
-    std::erase(text, L'&');
-    return text;
-}
-
-}  // namespace
 
 int CmdFind(Args& args) {
     WindowQuery query;
@@ -132,23 +107,19 @@ int CmdFind(Args& args) {
     // for a dialog means its initialisation is over (it pumps no messages
     // before), whether or not the dialog is shown.
     bool ready = args.Flag(L"--ready");
-    bool bad = false;
-    auto wait = WaitOption(args, bad);
-    if (bad) return Usage("bad --wait");
-    if (!args.AllUsed(L"find")) return kExitUsage;
+    std::optional<double> wait;
+    if (!args.Seconds(L"--wait", wait) || !args.AllUsed(L"find")) return kExitUsage;
 
-    Deadline deadline(wait.value_or(0.0));
     std::vector<HWND> found;
-    for (;;) {
+    PollUntil(wait, [&] {
         found = FindTopLevel(query);
         if (ready)
             std::erase_if(found, [](HWND hwnd) {
                 DWORD_PTR ignored = 0;
                 return !SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &ignored);
             });
-        if (found.empty() == gone || deadline.Passed()) break;
-        Sleep(50);
-    }
+        return found.empty() == gone;
+    });
     std::vector<std::string> items;
     for (HWND hwnd : found) {
         items.push_back(WindowJson(hwnd));
@@ -160,7 +131,7 @@ int CmdFind(Args& args) {
 
 int CmdRead(Args& args) {
     int exitCode = kExitOk;
-    HWND window = FirstWindow(args, L"read", exitCode);
+    HWND window = QueryWindow(args, L"read", exitCode);
     if (!window) return exitCode;
     DWORD tid = GetWindowThreadProcessId(window, nullptr);
     GUITHREADINFO info{};
@@ -182,21 +153,16 @@ int CmdClose(Args& args) {
     WindowQuery query;
     std::string error;
     if (!ReadWindowQuery(args, query, error)) return Usage("close: " + error);
-    bool bad = false;
-    auto wait = WaitOption(args, bad);
-    if (bad) return Usage("bad --wait");
-    if (!args.AllUsed(L"close")) return kExitUsage;
+    std::optional<double> wait;
+    if (!args.Seconds(L"--wait", wait) || !args.AllUsed(L"close")) return kExitUsage;
 
     auto found = FindTopLevel(query);
     for (HWND hwnd : found) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    Deadline deadline(wait.value_or(0.0));
     bool remaining = false;
-    for (;;) {
-        remaining = false;
-        for (HWND hwnd : found) remaining = remaining || IsWindow(hwnd);
-        if (!remaining || deadline.Passed()) break;
-        Sleep(50);
-    }
+    PollUntil(wait, [&] {
+        remaining = std::any_of(found.begin(), found.end(), [](HWND hwnd) { return IsWindow(hwnd) != FALSE; });
+        return !remaining;
+    });
     Emit(JObj().Add("closed", static_cast<long long>(found.size())).Add("remaining", JBool(remaining)).Str());
     if (found.empty()) return kExitNotFound;
     return remaining && wait ? kExitNotFound : kExitOk;
@@ -208,27 +174,19 @@ int CmdMsgBox(Args& args) {
         query.caption = TextArg(*caption);
         if (!query.caption) return Usage("msgbox: bad --caption");
     }
-    if (auto pid = args.Option(L"--pid")) {
-        auto value = ParseNumber(*pid);
-        if (!value) return Usage("msgbox: bad --pid");
-        query.pid = static_cast<DWORD>(*value);
-    }
+    std::optional<unsigned long long> ownerPid;
+    std::optional<double> wait;
+    if (!args.Number(L"--pid", ownerPid) || !args.Seconds(L"--wait", wait) || !args.AllUsed(L"msgbox"))
+        return kExitUsage;
+    if (ownerPid) query.pid = static_cast<DWORD>(*ownerPid);
     query.className = L"#32770";
-    bool bad = false;
-    auto wait = WaitOption(args, bad);
-    if (bad) return Usage("bad --wait");
-    if (!args.AllUsed(L"msgbox")) return kExitUsage;
 
-    Deadline deadline(wait.value_or(0.0));
     std::vector<HWND> found;
-    for (;;) {
-        found.clear();
-        for (HWND hwnd : FindTopLevel(query)) {
-            if (IsWindowVisible(hwnd)) found.push_back(hwnd);
-        }
-        if (!found.empty() || deadline.Passed()) break;
-        Sleep(50);
-    }
+    PollUntil(wait, [&] {
+        found = FindTopLevel(query);
+        std::erase_if(found, [](HWND hwnd) { return !IsWindowVisible(hwnd); });
+        return !found.empty();
+    });
     std::vector<std::string> boxes;
     for (HWND hwnd : found) {
         std::vector<std::string> texts;
@@ -258,30 +216,16 @@ int CmdMsgBox(Args& args) {
 }
 
 int CmdPress(Args& args) {
-    auto hwndText = args.Option(L"--hwnd");
-    auto idText = args.Option(L"--id");
-    auto buttonText = args.Option(L"--text");
-    bool click = args.Flag(L"--click");
-    if (!args.AllUsed(L"press")) return kExitUsage;
-    if (!hwndText || (!idText && !buttonText)) return Usage("press: give --hwnd and --id or --text");
-    auto hwndValue = ParseNumber(*hwndText);
-    if (!hwndValue) return Usage("press: bad --hwnd");
-    HWND dialog = reinterpret_cast<HWND>(static_cast<uintptr_t>(*hwndValue));
-    std::optional<std::wstring> wanted;
-    if (buttonText) {
-        wanted = TextArg(*buttonText);
-        if (!wanted) return Usage("press: bad --text");
-    }
+    std::optional<unsigned long long> hwndValue;
     std::optional<unsigned long long> wantedId;
-    if (idText) {
-        wantedId = ParseNumber(*idText);
-        if (!wantedId) return Usage("press: bad --id");
-    }
+    bool click = args.Flag(L"--click");
+    if (!args.Number(L"--hwnd", hwndValue) || !args.Number(L"--id", wantedId) || !args.AllUsed(L"press"))
+        return kExitUsage;
+    if (!hwndValue || !wantedId) return Usage("press: give --hwnd and --id");
+    HWND dialog = reinterpret_cast<HWND>(static_cast<uintptr_t>(*hwndValue));
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         int id = GetDlgCtrlID(child);
-        bool match = wantedId ? static_cast<unsigned long long>(static_cast<unsigned>(id)) == *wantedId
-                              : WithoutAmpersands(WindowText(child)) == WithoutAmpersands(*wanted);
-        if (!match) continue;
+        if (static_cast<unsigned long long>(static_cast<unsigned>(id)) != *wantedId) continue;
         // Posted, never sent: the dialog may be modal, hung or about to close.
         BOOL posted = click ? PostMessageW(child, BM_CLICK, 0, 0)
                             : PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
@@ -296,9 +240,11 @@ int CmdPress(Args& args) {
 int CmdHotkey(Args& args) {
     auto vkText = args.Option(L"--vk");
     auto modsText = args.Option(L"--mods").value_or(L"ctrl+alt");
-    auto idText = args.Option(L"--id").value_or(L"1");
-    auto secondsText = args.Option(L"--seconds");
-    if (!args.AllUsed(L"hotkey")) return kExitUsage;
+    std::optional<unsigned long long> id;
+    std::optional<double> seconds;
+    if (!args.Number(L"--id", id) || !args.Seconds(L"--seconds", seconds) || !args.AllUsed(L"hotkey"))
+        return kExitUsage;
+    const int hotkeyId = static_cast<int>(id.value_or(1));
     if (!vkText) return Usage("hotkey: give --vk (a letter, F1..F24 or a number)");
 
     UINT vk = 0;
@@ -323,20 +269,14 @@ int CmdHotkey(Args& args) {
         else if (part == L"win") mods |= MOD_WIN;
         else if (!part.empty()) return Usage("hotkey: bad --mods");
     }
-    auto id = ParseNumber(idText);
-    if (!id) return Usage("hotkey: bad --id");
 
-    if (!RegisterHotKey(nullptr, static_cast<int>(*id), mods, vk)) {
+    if (!RegisterHotKey(nullptr, hotkeyId, mods, vk)) {
         DWORD error = GetLastError();
         Emit(JObj().Add("registered", JBool(false)).Add("error", error).Str());
         return kExitFailed;
     }
     Emit(JObj().Add("registered", JBool(true)).Add("pid", GetCurrentProcessId()).Str());
-    if (secondsText) {
-        auto seconds = ParseSeconds(*secondsText);
-        if (!seconds) return Usage("bad --seconds");
-        SetTimer(nullptr, 0, static_cast<UINT>(*seconds * 1000.0), nullptr);
-    }
+    if (seconds) SetTimer(nullptr, 0, static_cast<UINT>(*seconds * 1000.0), nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == WM_HOTKEY) {
@@ -351,8 +291,31 @@ int CmdHotkey(Args& args) {
         }
         DispatchMessageW(&msg);
     }
-    UnregisterHotKey(nullptr, static_cast<int>(*id));
+    UnregisterHotKey(nullptr, hotkeyId);
     Emit(JObj().Add("event", JStrA("done")).Str());
+    return kExitOk;
+}
+
+// Screen coordinates, which are the X root window's: the tests run without a
+// window manager and without Wine's virtual desktop, and click there.
+int CmdRect(Args& args) {
+    std::optional<unsigned long long> hwnd;
+    std::optional<unsigned long long> id;
+    if (!args.Number(L"--hwnd", hwnd) || !args.Number(L"--id", id) || !args.AllUsed(L"rect")) return kExitUsage;
+    if (!hwnd || !id) return Usage("rect: give --hwnd and --id");
+    HWND control = GetDlgItem(reinterpret_cast<HWND>(static_cast<uintptr_t>(*hwnd)), static_cast<int>(*id));
+    RECT rect{};
+    if (!control || !GetWindowRect(control, &rect)) {
+        Emit(JObj().Add("found", JBool(false)).Str());
+        return kExitNotFound;
+    }
+    Emit(JObj()
+             .Add("found", JBool(true))
+             .Add("hwnd", JHandle(control))
+             .Add("rect", RectJson(rect))
+             .Add("visible", JBool(IsWindowVisible(control)))
+             .Add("enabled", JBool(IsWindowEnabled(control)))
+             .Str());
     return kExitOk;
 }
 
