@@ -295,21 +295,19 @@ def render(results: dict[str, Any], info: dict[str, str], quick: bool) -> str:
     add("")
     add("| Measurement | Median | Worst | Runs |")
     add("|---|---|---|---|")
+    def fill_row(label: str, measured: object) -> None:
+        if isinstance(measured, dict):
+            add(f"| {label} | {ms(measured['total'].get('median'))} | {ms(measured['total'].get('worst'))} "
+                f"| {measured['ok']}/{measured['runs']} |")
+        else:
+            add(f"| {label} | failed: {measured} | | |")
+
     for pieces in (4, 99):
-        fill = results.get(f"fill{pieces}")
-        if isinstance(fill, dict):
-            add(f"| Fill, {pieces} pieces: vardix, hotkey to last box filled and clipboard back "
-                f"| {ms(fill['total'].get('median'))} | {ms(fill['total'].get('worst'))} "
-                f"| {fill['ok']}/{fill['runs']} |")
-        else:
-            add(f"| Fill, {pieces} pieces: vardix | failed: {fill} | | |")
+        fill_row(f"Fill, {pieces} pieces: vardix, hotkey to last box filled and clipboard back",
+                 results.get(f"fill{pieces}"))
         typed = results.get(f"type{pieces}")
-        if isinstance(typed, dict):
-            add(f"| Fill, {pieces} pieces: keystroke baseline ({typed['keys']} keys), first key to last box filled "
-                f"| {ms(typed['total'].get('median'))} | {ms(typed['total'].get('worst'))} "
-                f"| {typed['ok']}/{typed['runs']} |")
-        else:
-            add(f"| Fill, {pieces} pieces: keystroke baseline | failed: {typed} | | |")
+        keys = typed.get("keys") if isinstance(typed, dict) else "?"
+        fill_row(f"Fill, {pieces} pieces: keystroke baseline ({keys} keys), first key to last box filled", typed)
     idle = results.get("idle")
     if isinstance(idle, dict):
         add(f"| Idle {idle['seconds']} s, hidden (/runmin): processor time, GetProcessTimes "

@@ -18,9 +18,6 @@ inline constexpr wchar_t kTargetNeedsElevation[] =
     L"目标程序以管理员权限运行, 拒绝了填写. 请以管理员身份运行 vardix 后再试.";
 
 inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Quorvantel";
-inline constexpr wchar_t kRunBackgroundValue[] = L"Run Background";
-inline constexpr wchar_t kRunStartUpValue[] = L"Run Start Up";
-inline constexpr wchar_t kHotkeyValue[] = L"hotkey";
 inline constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr wchar_t kAutostartValue[] = L"Quorvantel";
 

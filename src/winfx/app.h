@@ -31,8 +31,6 @@ public:
     // Colours of the application's dialog boxes and message boxes.
     void SetDialogBkColor(COLORREF background, COLORREF text);
     bool HasDialogColors() const { return static_cast<bool>(m_dialogBrush); }
-    COLORREF DialogBackground() const { return m_background; }
-    COLORREF DialogText() const { return m_text; }
     HBRUSH DialogBrush() const { return static_cast<HBRUSH>(m_dialogBrush.get()); }
     // Answers a WM_CTLCOLOR* message in those colours: the brush to return.
     HBRUSH ColorDialogItem(HDC dc) const;
