@@ -431,8 +431,18 @@ class Session:
     # -- windows
 
     def find(self, *query: str, wait: float = 0) -> dict[str, Any] | None:
-        result = self.vtool("find", *query, "--wait", str(wait), expect=(0, 1))
-        return result["windows"][0] if result.get("found") else None
+        deadline = time.monotonic() + wait
+        while True:
+            left = max(deadline - time.monotonic(), 0.0)
+            result = self.vtool("find", *query, "--wait", f"{left:.1f}", expect=(0, 1))
+            if result.get("found"):
+                return result["windows"][0]
+            # Now and then Wine runs the helper without its output reaching
+            # us (seen right after a program of the prefix ended); only an
+            # answer of "not found" means the window is not there.
+            if "found" in result or time.monotonic() >= deadline:
+                return None
+            log(f"vtool find {' '.join(query)} gave no answer; asking again")
 
     def message_boxes(self, pid: int | None = None) -> list[dict[str, Any]]:
         args = ["msgbox", "--caption", "@vardix"] + (["--pid", str(pid)] if pid else [])
