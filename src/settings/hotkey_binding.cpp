@@ -10,19 +10,19 @@ namespace {
 // presses still arrive while a message box or the About box runs its own
 // message loop.
 bool Register(HWND window, HotkeyId id, int index) {
-    return ::RegisterHotKey(window, static_cast<int>(id), kHotkeyModifiers, VirtualKeyFor(id, index)) != FALSE;
+    return ::RegisterHotKey(window, id, kHotkeyModifiers, VirtualKeyFor(id, index)) != FALSE;
 }
 }  // namespace
 
 void MainDialog::RegisterHotkeysAtStart() {
-    if (!Register(m_hWnd, HotkeyId::LowerCode, m_nHotkeyIndex)) MessageBox(text::kLowerCodeFailedAtStart);
-    if (!Register(m_hWnd, HotkeyId::Letter, m_nHotkeyIndex)) MessageBox(text::kLetterFailedAtStart);
+    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(text::kLowerCodeFailedAtStart);
+    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(text::kLetterFailedAtStart);
 }
 
 void MainDialog::RebindHotkeys() {
     ReleaseHotkeys();
-    if (!Register(m_hWnd, HotkeyId::LowerCode, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
-    if (!Register(m_hWnd, HotkeyId::Letter, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
+    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
+    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
 }
 
 void MainDialog::ReleaseHotkeys() {

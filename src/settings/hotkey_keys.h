@@ -5,13 +5,11 @@
 
 namespace vardix {
 
-enum class HotkeyId : int {
-    LowerCode = 3001,  // HOTKEY_ID_LOWER_CODE: 0x61 + index (keypad and function keys)
-    Letter = 3002,     // HOTKEY_ID_LETTER: 0x41 + index (the letter's own key)
+// The two hotkeys' ids, the wParam of their WM_HOTKEY.
+enum HotkeyId : int {
+    HOTKEY_ID_LOWER_CODE = 3001,  // 0x61 + index: keypad and function keys
+    HOTKEY_ID_LETTER = 3002,      // 0x41 + index: the letter's own key
 };
-
-inline constexpr int HOTKEY_ID_LOWER_CODE = static_cast<int>(HotkeyId::LowerCode);
-inline constexpr int HOTKEY_ID_LETTER = static_cast<int>(HotkeyId::Letter);
 
 // The position of the chosen letter in the list A..Z; never range-checked.
 using HotkeyIndex = int;
@@ -23,7 +21,7 @@ inline constexpr std::uint32_t kHotkeyModifiers = 3;    // MOD_ALT | MOD_CONTROL
 // RegisterHotKey as it is. Unsigned arithmetic keeps even INT_MAX defined
 // (it wraps exactly like the 32-bit addition the key code is made of).
 constexpr std::uint32_t VirtualKeyFor(HotkeyId id, HotkeyIndex index) {
-    const std::uint32_t base = id == HotkeyId::Letter ? 0x41u : 0x61u;
+    const std::uint32_t base = id == HOTKEY_ID_LETTER ? 0x41u : 0x61u;
     return base + static_cast<std::uint32_t>(index);
 }
 
