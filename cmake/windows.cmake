@@ -12,6 +12,7 @@ add_executable(vardix WIN32
   src/ui/settings_panel.cpp
   src/winfx/app.cpp
   src/winfx/dialog.cpp
+  src/winfx/process.cpp
   src/winfx/win_main.cpp
   src/res/vardix.rc)
 target_link_libraries(vardix PRIVATE vardix_core)

@@ -7,7 +7,9 @@
 
 #include "settings/autostart_command.h"
 #include "settings/hotkey_keys.h"
+#include "settings/settings_hive.h"
 #include "settings/stored_value.h"
+#include "winfx/module_name.h"
 
 namespace {
 
@@ -87,6 +89,43 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
         {L"", false},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
+}
+
+TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
+    using vardix::Hive;
+    struct Case { bool userKey, denied, virtualised; Hive read, save; };
+    const Case cases[] = {
+        {false, false, false, Hive::Machine, Hive::Machine},  // elevated, no UAC, Wine
+        {false, true, false, Hive::Machine, Hive::User},      // standard user: the first save creates it
+        {false, false, true, Hive::Machine, Hive::User},      // 32-bit, VirtualStore
+        {false, true, true, Hive::Machine, Hive::User},
+        {true, false, false, Hive::User, Hive::User},         // elevated run after a plain one
+        {true, true, false, Hive::User, Hive::User},
+        {true, false, true, Hive::User, Hive::User},
+        {true, true, true, Hive::User, Hive::User},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.userKey << c.denied << c.virtualised);
+        const vardix::StoreFacts facts{c.userKey, c.denied, c.virtualised};
+        EXPECT_EQ(vardix::SettingsHive(vardix::StoreUse::Read, facts), c.read);
+        EXPECT_EQ(vardix::SettingsHive(vardix::StoreUse::Save, facts), c.save);
+    }
+}
+
+TEST(ModuleBaseName, FileNameWithoutFolderAndExtension) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"C:\\Tools\\vardix.exe", L"vardix"},
+        {L"C:\\Tools\\vardix", L"vardix"},
+        {L"C:\\my.tools\\vardix", L"vardix"},
+        {L"C:\\my.tools\\vardix.exe", L"vardix"},
+        {L"C:\\Tools\\vardix.", L"vardix"},
+        {L"C:\\Tools\\vardix.1.2.exe", L"vardix.1.2"},
+        {L"C:/Tools/vardix.exe", L"vardix"},
+        {L"\\\\?\\C:\\Tools\\.vardix", L".vardix"},
+        {L"vardix.exe", L"vardix"},
+        {L"", L""},
+    };
+    for (const auto& [path, name] : cases) EXPECT_EQ(winfx::ModuleBaseName(path), name) << testing::PrintToString(std::wstring(path));
 }
 
 }  // namespace

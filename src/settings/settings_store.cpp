@@ -1,36 +1,76 @@
-// The settings under HKLM\SOFTWARE\Quorvantel and the machine's Run entry.
+// The settings under Software\Quorvantel and the Run entry: in the machine's
+// hive as they always were, or in the user's where the machine's cannot be
+// written.
 #include <cstdint>
-#include <vector>
 
 #include "res/resource.h"
 #include "settings/autostart_command.h"
 #include "settings/hotkey_keys.h"
+#include "settings/settings_hive.h"
 #include "settings/stored_value.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
 #include "winfx/app.h"
 #include "winfx/handles.h"
+#include "winfx/process.h"
 
 namespace vardix {
 
 namespace {
 
+// The same subkeys in both hives.
+constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Quorvantel";
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kAutostartValue[] = L"Quorvantel";
 // The value names are plain ASCII; the 8-bit query keeps the result for a
 // value of another type the same as it always was.
 constexpr char kRunBackgroundA[] = "Run Background";
 constexpr char kRunStartUpA[] = "Run Start Up";
 constexpr char kHotkeyA[] = "hotkey";
 
-winfx::RegKey OpenSettingsForReading() {
+// Both builds use the 32-bit view, so that switching between them keeps the
+// settings and leaves one Run entry, not two copies started at logon.
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+
+HKEY Root(Hive hive) { return hive == Hive::User ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+winfx::RegKey OpenKey(Hive hive, const wchar_t* subkey, REGSAM access, LONG* status = nullptr) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, text::kSettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+    const LONG result = ::RegOpenKeyExW(Root(hive), subkey, 0, access | kView, &key);
+    if (status) *status = result;
+    return result == ERROR_SUCCESS ? winfx::RegKey(key) : winfx::RegKey();
+}
+
+// Opens the key with all the rights it grants, creating it when absent, as
+// RegCreateKey does.
+winfx::RegKey CreateKey(Hive hive, const wchar_t* subkey) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(Root(hive), subkey, 0, nullptr, 0, MAXIMUM_ALLOWED | kView, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return {};
     return winfx::RegKey(key);
 }
 
-winfx::RegKey CreateKey(const wchar_t* subkey) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyW(HKEY_LOCAL_MACHINE, subkey, &key) != ERROR_SUCCESS) return {};
-    return winfx::RegKey(key);
+winfx::RegKey OpenSettingsForReading() {
+    winfx::RegKey user = OpenKey(Hive::User, kSettingsKey, KEY_QUERY_VALUE);
+    if (SettingsHive(StoreUse::Read, {.userKeyExists = static_cast<bool>(user)}) == Hive::User) return user;
+    return OpenKey(Hive::Machine, kSettingsKey, KEY_QUERY_VALUE);
+}
+
+// Asked without writing anything: opening for writing is refused where a
+// write would be. An absent key counts as writable where it may be created.
+bool MachineDenied() {
+    LONG status = ERROR_SUCCESS;
+    OpenKey(Hive::Machine, kSettingsKey, KEY_SET_VALUE, &status);
+    if (status == ERROR_FILE_NOT_FOUND) OpenKey(Hive::Machine, L"SOFTWARE", KEY_CREATE_SUB_KEY, &status);
+    return status == ERROR_ACCESS_DENIED;
+}
+
+Hive SaveHive() {
+    const StoreFacts facts{.userKeyExists = static_cast<bool>(OpenKey(Hive::User, kSettingsKey, KEY_QUERY_VALUE)),
+                           .machineDenied = MachineDenied(),
+                           .virtualised = winfx::IsRegistryVirtualised()};
+    return SettingsHive(StoreUse::Save, facts);
 }
 
 std::uint32_t QueryStored(HKEY key, const char* name) {
@@ -44,17 +84,6 @@ bool WriteDword(HKEY key, const char* name, std::uint32_t value) {
     const DWORD data = value;
     return ::RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
            ERROR_SUCCESS;
-}
-
-// The full path, however long: a truncated path in the Run entry would start
-// nothing at the next logon.
-std::wstring ExecutablePath() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) return std::wstring(path.data(), length);
-        path.resize(path.size() * 2);
-    }
 }
 
 void ReadFlags(HKEY key, BOOL& runBackground, BOOL& runStartUp) {
@@ -85,7 +114,8 @@ BOOL MainDialog::LoadSettings() {
 }
 
 BOOL MainDialog::SaveSettings() {
-    winfx::RegKey key = CreateKey(text::kSettingsKey);
+    const Hive hive = SaveHive();
+    winfx::RegKey key = CreateKey(hive, kSettingsKey);
     if (!key) {
         winfx::AppMessageBox(text::kSaveFailed);
         return FALSE;
@@ -110,27 +140,38 @@ BOOL MainDialog::SaveSettings() {
     if (::GetFocus() == m_btnApply.GetSafeHwnd())
         ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hWnd, IDC_EXIT)), TRUE);
     m_btnApply.EnableWindow(false);
-    UpdateAutostartEntry();
+    UpdateAutostartEntry(hive);
     return TRUE;
 }
 
-void MainDialog::UpdateAutostartEntry() {
-    const winfx::RegKey key = CreateKey(text::kRunKey);
+void MainDialog::UpdateAutostartEntry(Hive hive) {
+    // An entry left in the other hive would start a second copy at logon,
+    // which then finds its hotkeys taken. Removed where this process may.
+    const Hive other = hive == Hive::User ? Hive::Machine : Hive::User;
+    if (const winfx::RegKey stale = OpenKey(other, kRunKey, KEY_SET_VALUE))
+        ::RegDeleteValueW(stale.get(), kAutostartValue);
+
+    const winfx::RegKey key = CreateKey(hive, kRunKey);
     if (!key) {
         winfx::AppMessageBox(text::kSaveFailed);
         return;
     }
-    const std::wstring command = BuildAutostartCommand(ExecutablePath());
+    // Without the path the entry would start nothing.
+    const std::wstring path = winfx::ModulePath();
+    if (path.empty()) {
+        winfx::AppMessageBox(text::kAutostartFailed);
+        return;
+    }
+    const std::wstring command = BuildAutostartCommand(path);
     // REG_SZ is stored with its terminating NUL.
     const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
-    if (::RegSetValueExW(key.get(), text::kAutostartValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+    if (::RegSetValueExW(key.get(), kAutostartValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                          bytes) != ERROR_SUCCESS) {
         winfx::AppMessageBox(text::kAutostartFailed);
         return;
     }
     if (m_bRunStartUp == 1) return;
-    if (::RegDeleteValueW(key.get(), text::kAutostartValue) != ERROR_SUCCESS)
-        winfx::AppMessageBox(text::kAutostartFailed);
+    if (::RegDeleteValueW(key.get(), kAutostartValue) != ERROR_SUCCESS) winfx::AppMessageBox(text::kAutostartFailed);
 }
 
 }  // namespace vardix

@@ -11,6 +11,7 @@
 #include "fill/clipboard_session.h"
 #include "fill/fill_outcome.h"
 #include "settings/hotkey_keys.h"
+#include "settings/settings_hive.h"
 #include "winfx/dialog.h"
 
 namespace vardix {
@@ -61,7 +62,7 @@ private:
     void ReadStartOptions();
     BOOL LoadSettings();
     BOOL SaveSettings();
-    void UpdateAutostartEntry();
+    void UpdateAutostartEntry(Hive hive);
 
     // Hotkey binding (settings/hotkey_binding.cpp)
     void RegisterHotkeysAtStart();

@@ -17,8 +17,4 @@ inline constexpr wchar_t kConfirmSaveOnExit[] = L"退出程序, 立即保存设�
 inline constexpr wchar_t kTargetNeedsElevation[] =
     L"目标程序以管理员权限运行, 拒绝了填写. 请以管理员身份运行 vardix 后再试.";
 
-inline constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Quorvantel";
-inline constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr wchar_t kAutostartValue[] = L"Quorvantel";
-
 }  // namespace vardix::text

@@ -1,30 +1,14 @@
 #include "winfx/app.h"
 
-#include <vector>
-
 #include "winfx/dialog.h"
+#include "winfx/module_name.h"
+#include "winfx/process.h"
 
 namespace winfx {
 
 namespace {
 
 App* g_app = nullptr;
-
-std::wstring ModuleBaseName() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return L"";
-        if (length < path.size()) {
-            std::wstring name(path.data(), length);
-            name.erase(0, name.find_last_of(L"\\/") + 1);
-            const size_t dot = name.find_last_of(L'.');
-            if (dot != std::wstring::npos && dot > 0) name.erase(dot);
-            return name;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // The message box is created by the system, so its colours are set by
 // subclassing it the moment it is created, as the class library did.
@@ -77,7 +61,7 @@ App* App::Current() { return g_app; }
 
 int App::Run(HINSTANCE instance) {
     m_instance = instance;
-    m_name = ModuleBaseName();
+    m_name = ModuleBaseName(ModulePath());
     InitInstance();
     return 0;
 }

@@ -43,6 +43,14 @@ struct RegKeyTraits {
 };
 using RegKey = UniqueHandle<RegKeyTraits>;
 
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+// A process, thread or token handle; not a file's (INVALID_HANDLE_VALUE).
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static Handle Invalid() { return nullptr; }
