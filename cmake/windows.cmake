@@ -1,6 +1,7 @@
 # The Windows program, cross-built with mingw-w64 (or built with MSVC).
 
 add_executable(vardix WIN32
+  src/app/elevated_restart.cpp
   src/app/filler_app.cpp
   src/fill/clipboard_session.cpp
   src/fill/clipboard_text.cpp

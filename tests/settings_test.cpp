@@ -91,6 +91,13 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
     for (const auto& [line, expected] : cases) EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
 }
 
+TEST(AutostartCommand, TakeOverArgumentsStartHiddenAndTakeOver) {
+    const std::wstring arguments = vardix::BuildTakeOverArguments();
+    EXPECT_TRUE(vardix::HasRunMinSwitch(arguments));
+    EXPECT_TRUE(vardix::HasTakeOverSwitch(arguments));
+    EXPECT_FALSE(vardix::HasTakeOverSwitch(vardix::BuildAutostartCommand(L"C:\\Tools\\vardix.exe")));
+}
+
 TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
     using vardix::Hive;
     struct Case { bool userKey, denied, virtualised; Hive read, save; };
@@ -125,7 +132,8 @@ TEST(ModuleBaseName, FileNameWithoutFolderAndExtension) {
         {L"vardix.exe", L"vardix"},
         {L"", L""},
     };
-    for (const auto& [path, name] : cases) EXPECT_EQ(winfx::ModuleBaseName(path), name) << testing::PrintToString(std::wstring(path));
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(winfx::ModuleBaseName(path), name) << testing::PrintToString(std::wstring(path));
 }
 
 }  // namespace

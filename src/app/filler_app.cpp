@@ -7,7 +7,23 @@
 namespace vardix {
 
 namespace {
+
 FillerApp theApp;
+
+constexpr DWORD kTakeOverWaitMs = 5000;
+constexpr DWORD kTakeOverPollMs = 50;
+
+// The running copy started this elevated one and lets go of its hotkeys as
+// it ends. Posted, not sent: it may still be inside ShellExecuteEx, and a
+// sent message would hold this start until it returns.
+void TakeOverRunningCopy() {
+    const HWND running = ::FindWindowW(nullptr, text::kMainCaption);
+    if (!running) return;
+    ::PostMessageW(running, TakeOverMessage(), 0, 0);
+    for (DWORD waited = 0; waited < kTakeOverWaitMs && ::IsWindow(running); waited += kTakeOverPollMs)
+        ::Sleep(kTakeOverPollMs);
+}
+
 }  // namespace
 
 FillerApp::FillerApp() : m_bRunMinimized(FALSE) {}
@@ -15,7 +31,9 @@ FillerApp::FillerApp() : m_bRunMinimized(FALSE) {}
 FillerApp::~FillerApp() = default;
 
 BOOL FillerApp::InitInstance() {
-    if (HasRunMinSwitch(::GetCommandLineW())) m_bRunMinimized = TRUE;
+    const wchar_t* commandLine = ::GetCommandLineW();
+    if (HasRunMinSwitch(commandLine)) m_bRunMinimized = TRUE;
+    if (HasTakeOverSwitch(commandLine)) TakeOverRunningCopy();
 
     MainDialog dialog;
     // The caption is the only mark of a running instance; there is no lock.

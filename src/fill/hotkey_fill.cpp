@@ -107,7 +107,7 @@ LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM) {
     const FillEnd end = FillForegroundFields();
     RestoreClipboard(saved ? std::move(*saved) : ClipboardSnapshot::FromText(m_strClipSaved));
 
-    if (NeedsElevationNotice(end)) winfx::AppMessageBox(text::kTargetNeedsElevation);
+    if (NeedsElevationNotice(end)) OnRefusedForRights();
     return 0;
 }
 

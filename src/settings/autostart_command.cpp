@@ -16,4 +16,15 @@ bool HasRunMinSwitch(std::wstring_view commandLine) {
     return commandLine.find(kRunMinSwitch) != std::wstring_view::npos;
 }
 
+bool HasTakeOverSwitch(std::wstring_view commandLine) {
+    return commandLine.find(kTakeOverSwitch) != std::wstring_view::npos;
+}
+
+std::wstring BuildTakeOverArguments() {
+    std::wstring arguments(kRunMinSwitch);
+    arguments += L' ';
+    arguments += kTakeOverSwitch;
+    return arguments;
+}
+
 }  // namespace vardix

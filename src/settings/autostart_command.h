@@ -1,5 +1,6 @@
 #pragma once
-// The Run entry's command line. Pure logic.
+// The program's own command lines: the Run entry's and the elevated
+// restart's. Pure logic.
 
 #include <string>
 #include <string_view>
@@ -7,6 +8,8 @@
 namespace vardix {
 
 inline constexpr std::wstring_view kRunMinSwitch = L"/runmin";
+// The copy started with it asks the running one to end, then holds the hotkeys.
+inline constexpr std::wstring_view kTakeOverSwitch = L"/takeover";
 
 // A double quote, the path, a double quote, two blanks, the switch. The path
 // is quoted as it is so that blanks in it survive; a Windows path cannot hold
@@ -15,5 +18,10 @@ std::wstring BuildAutostartCommand(std::wstring_view exePath);
 
 // The switch anywhere in the whole command line, case-sensitive.
 bool HasRunMinSwitch(std::wstring_view commandLine);
+bool HasTakeOverSwitch(std::wstring_view commandLine);
+
+// The arguments of the elevated copy that replaces the running one: hidden,
+// as the running one may be, and taking over.
+std::wstring BuildTakeOverArguments();
 
 }  // namespace vardix

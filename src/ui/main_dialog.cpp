@@ -17,6 +17,10 @@ MainDialog::MainDialog(HWND parent)
 MainDialog::~MainDialog() = default;
 
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message != 0 && message == TakeOverMessage()) {
+        OnTakeOver();
+        return true;
+    }
     switch (message) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;

@@ -16,6 +16,12 @@
 
 namespace vardix {
 
+// Posted by a copy started with the take-over switch to the running one's
+// window, which then ends. A registered message, not one of WM_APP's: the
+// window is found by its caption alone and may belong to another program,
+// to which a registered message means nothing.
+UINT TakeOverMessage();
+
 class MainDialog : public winfx::Dialog {
 public:
     explicit MainDialog(HWND parent = nullptr);
@@ -68,6 +74,11 @@ private:
     void RegisterHotkeysAtStart();
     void RebindHotkeys();
     void ReleaseHotkeys();
+
+    // Elevated restart and take-over (app/elevated_restart.cpp)
+    void OnRefusedForRights();
+    bool StartElevatedCopy() const;
+    void OnTakeOver();
 
     // Fill engine (fill/*.cpp)
     std::string ReadClipboardText();
