@@ -2,15 +2,12 @@
 
 #include <cstring>
 
+#include "fill/clipboard_formats.h"
 #include "winfx/handles.h"
 
 namespace vardix {
 
 namespace {
-
-// More than this is not a user's copied text or picture worth a second copy
-// in memory; the fill then puts back only the text.
-constexpr std::size_t kSnapshotLimitBytes = 256u * 1024u * 1024u;
 
 // The formats that keep a write out of clipboard history, the cloud clipboard
 // and clipboard managers. Registered once: the ids hold for the session.
@@ -30,25 +27,6 @@ bool IsQuietFormat(UINT format) {
     const QuietFormats& quiet = Quiet();
     return format == quiet.excludeFromMonitors || format == quiet.canIncludeInHistory ||
            format == quiet.canUploadToCloud || format == quiet.viewerIgnore;
-}
-
-// Formats whose handle is not a global memory block, or that the system
-// makes up from one that is (a bitmap from a DIB, a metafile picture from an
-// enhanced metafile, the palette from a DIB).
-bool IsCopyableMemoryFormat(UINT format) {
-    switch (format) {
-    case CF_BITMAP:
-    case CF_METAFILEPICT:
-    case CF_PALETTE:
-    case CF_OWNERDISPLAY:
-    case CF_DSPBITMAP:
-    case CF_DSPMETAFILEPICT:
-    case CF_DSPENHMETAFILE:
-        return false;
-    default:
-        return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
-               !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
-    }
 }
 
 }  // namespace
@@ -111,20 +89,20 @@ std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
     ClipboardSnapshot snapshot;
     std::size_t total = 0;
     for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
-        if (!IsCopyableMemoryFormat(format) || IsQuietFormat(format)) continue;
+        if (!IsCopyableFormat(format) || IsQuietFormat(format)) continue;
         const HANDLE data = ::GetClipboardData(format);
         if (!data) continue;
         std::vector<unsigned char> bytes;
         if (format == CF_ENHMETAFILE) {
             const auto metafile = static_cast<HENHMETAFILE>(data);
             const UINT size = ::GetEnhMetaFileBits(metafile, 0, nullptr);
-            if (size == 0 || total + size > kSnapshotLimitBytes) return std::nullopt;
+            if (size == 0 || !SnapshotFits(total, size)) return std::nullopt;
             bytes.resize(size);
             if (::GetEnhMetaFileBits(metafile, size, bytes.data()) != size) continue;
         } else {
             const winfx::GlobalLockGuard lock(data);
             if (!lock.data()) continue;
-            if (total + lock.size() > kSnapshotLimitBytes) return std::nullopt;
+            if (!SnapshotFits(total, lock.size())) return std::nullopt;
             const auto* begin = static_cast<const unsigned char*>(lock.data());
             bytes.assign(begin, begin + lock.size());
         }

@@ -1,7 +1,9 @@
 #pragma once
-// How a fill ends. Pure logic: the decision is unit-tested because the one
-// case that needs a message (a target with higher rights) cannot be produced
-// under Wine.
+// How a fill ends, and whether a paste took. Pure logic: the one end that
+// needs a message (a target with higher rights) cannot be produced under
+// Wine, and a box that keeps its old text is easy to mistake for a filled one.
+
+#include <cstdint>
 
 namespace vardix {
 
@@ -27,6 +29,17 @@ FillEnd ClassifySendFailure(unsigned long lastError);
 // A failed AttachThreadInput is not an end in itself (the target may be our
 // own thread); refused access is, because nothing that follows can reach it.
 bool AttachFailureEndsFill(unsigned long lastError);
+
+// Whether a select-all and paste took, from the box's EM_GETSEL answer: the
+// caret then sits just after the pasted text. A paste that could not read the
+// clipboard leaves all of the old text selected, or an empty box unchanged.
+// Positions beyond 16 bits, which no code box reaches, come back as -1, which
+// reads as a caret at 65535: nothing to tell, so the paste counts as taken.
+constexpr bool PasteTook(std::uint64_t selection, bool pieceEmpty) {
+    const std::uint64_t start = selection & 0xFFFFu;
+    const std::uint64_t end = (selection >> 16) & 0xFFFFu;
+    return start == end && (start > 0 || pieceEmpty);
+}
 
 constexpr bool NeedsElevationNotice(FillEnd end) { return end == FillEnd::AccessDenied; }
 

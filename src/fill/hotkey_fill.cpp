@@ -59,19 +59,6 @@ std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LP
     return ClassifySendFailure(::GetLastError());
 }
 
-// Whether the select-all and paste took: the caret then sits just after the
-// pasted text. A paste that could not read the clipboard leaves the
-// selection as it was set, all of the old text, or an empty box unchanged.
-std::optional<FillEnd> PasteTook(HWND box, const std::string& piece, bool& took) {
-    DWORD_PTR selection = 0;
-    if (auto failed = SendToTarget(box, EM_GETSEL, 0, 0, &selection)) return failed;
-    const auto start = LOWORD(selection);
-    const auto end = HIWORD(selection);
-    // -1: positions beyond 16 bits, which no code box reaches; nothing to tell.
-    took = static_cast<LRESULT>(selection) == -1 || (start == end && (start > 0 || piece.empty()));
-    return std::nullopt;
-}
-
 bool HasClass(HWND window, const char* className) {
     char name[260] = {};
     ::GetClassNameA(window, name, sizeof name);
@@ -169,9 +156,9 @@ FillEnd MainDialog::FillForegroundFields() {
             if (auto failed = SendToTarget(target, EM_SETSEL, 0, static_cast<LPARAM>(-1))) return *failed;
             if (auto failed = SendToTarget(target, WM_PASTE, 0, 0)) return *failed;
             if (!checked || attempt == kPasteAttempts) break;
-            bool took = false;
-            if (auto failed = PasteTook(target, piece, took)) return *failed;
-            if (took) break;
+            DWORD_PTR selection = 0;
+            if (auto failed = SendToTarget(target, EM_GETSEL, 0, 0, &selection)) return *failed;
+            if (PasteTook(selection, piece.empty())) break;
             // A box that did not take the paste could not open the clipboard:
             // a clipboard manager was looking at the piece. Paste again once
             // it is done; if it never is, the box keeps its old text rather
