@@ -8,13 +8,15 @@
 namespace vardix {
 
 enum class FillEnd {
-    Completed,      // every piece went to a box
-    NoTarget,       // no window had the keyboard focus for a piece
-    TargetGone,     // the target window no longer exists
-    TimedOut,       // the target did not answer in time, or is hung
-    AccessDenied,   // Windows refused the messages: the target runs with higher rights
-    ClipboardBusy,  // a piece could not be put on the clipboard
-    SendFailed,     // any other refusal of a message
+    Completed,       // every piece went to a box
+    NoTarget,        // no window had the keyboard focus for a piece
+    TargetGone,      // the target window no longer exists
+    TimedOut,        // the target did not answer in time, or is hung
+    AccessDenied,    // Windows refused the messages: the target runs with higher rights
+    ClipboardBusy,   // a piece could not be put on the clipboard
+    SendFailed,      // any other refusal of a message
+    ClipboardTaken,  // another program put content of its own on the clipboard
+    Aborted,         // an exception (memory ran short) ended it halfway
 };
 
 // Win32 error codes, kept here so that this header needs no Windows headers.
