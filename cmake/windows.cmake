@@ -34,6 +34,13 @@ if(VARDIX_OBJDUMP)
     COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-pe.sh ${VARDIX_OBJDUMP} $<TARGET_FILE:vardix> ${_machine})
 endif()
 
+# The About box's icon control as compiled, decompiled from the executable:
+# an ICON statement would lose its width and height on the way.
+if(CMAKE_RC_COMPILER MATCHES "windres")
+  add_test(NAME about_icon_template COMMAND ${CMAKE_RC_COMPILER} -i $<TARGET_FILE:vardix> -O rc)
+  set_tests_properties(about_icon_template PROPERTIES PASS_REGULAR_EXPRESSION "ICON 128, 65535, 11, 17, 20, 20, ")
+endif()
+
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/e2e/CMakeLists.txt)
   add_subdirectory(e2e)
   add_subdirectory(bench)

@@ -71,7 +71,7 @@ TEST(DialogInitData, EmptyListAndEmptyData) {
     EXPECT_TRUE(none->empty());
 
     Block block;
-    PutEntry(block, 1007, winfx::kDlgInitListAddString, 0, {});
+    PutEntry(block, 1007, 0x0401, 0, {});
     Put16(block, 0);
     const auto one = Parse(block);
     ASSERT_TRUE(one.has_value());

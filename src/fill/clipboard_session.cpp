@@ -1,16 +1,14 @@
 #include "fill/clipboard_session.h"
 
 #include <cstring>
+#include <new>
 
+#include "fill/clipboard_formats.h"
 #include "winfx/handles.h"
 
 namespace vardix {
 
 namespace {
-
-// More than this is not a user's copied text or picture worth a second copy
-// in memory; the fill then puts back only the text.
-constexpr std::size_t kSnapshotLimitBytes = 256u * 1024u * 1024u;
 
 // The formats that keep a write out of clipboard history, the cloud clipboard
 // and clipboard managers. Registered once: the ids hold for the session.
@@ -30,25 +28,6 @@ bool IsQuietFormat(UINT format) {
     const QuietFormats& quiet = Quiet();
     return format == quiet.excludeFromMonitors || format == quiet.canIncludeInHistory ||
            format == quiet.canUploadToCloud || format == quiet.viewerIgnore;
-}
-
-// Formats whose handle is not a global memory block, or that the system
-// makes up from one that is (a bitmap from a DIB, a metafile picture from an
-// enhanced metafile, the palette from a DIB).
-bool IsCopyableMemoryFormat(UINT format) {
-    switch (format) {
-    case CF_BITMAP:
-    case CF_METAFILEPICT:
-    case CF_PALETTE:
-    case CF_OWNERDISPLAY:
-    case CF_DSPBITMAP:
-    case CF_DSPMETAFILEPICT:
-    case CF_DSPENHMETAFILE:
-        return false;
-    default:
-        return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
-               !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
-    }
 }
 
 }  // namespace
@@ -107,43 +86,70 @@ void ClipboardSession::PutQuietFormats() const {
 std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
     const ClipboardSession clipboard(owner);
     if (!clipboard) return std::nullopt;
-
     ClipboardSnapshot snapshot;
+    bool whole = false;
+    try {
+        whole = snapshot.CopyAll();
+    } catch (const std::bad_alloc&) {
+        // Memory for the whole ran short: the text alone, as above the bound.
+    }
+    if (!whole) {
+        snapshot.m_entries = {};
+        const winfx::GlobalLockGuard lock(::GetClipboardData(CF_TEXT));
+        if (lock.data()) {
+            const auto* begin = static_cast<const unsigned char*>(lock.data());
+            snapshot.m_entries.push_back({CF_TEXT, std::vector<unsigned char>(begin, begin + lock.size())});
+        }
+    }
+    // Read last, after any data its owner rendered on request.
+    snapshot.m_sequence = ::GetClipboardSequenceNumber();
+    return snapshot;
+}
+
+bool ClipboardSnapshot::CopyAll() {
     std::size_t total = 0;
     for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
-        if (!IsCopyableMemoryFormat(format) || IsQuietFormat(format)) continue;
+        if (!IsCopyableFormat(format) || IsQuietFormat(format)) continue;
         const HANDLE data = ::GetClipboardData(format);
         if (!data) continue;
         std::vector<unsigned char> bytes;
         if (format == CF_ENHMETAFILE) {
             const auto metafile = static_cast<HENHMETAFILE>(data);
             const UINT size = ::GetEnhMetaFileBits(metafile, 0, nullptr);
-            if (size == 0 || total + size > kSnapshotLimitBytes) return std::nullopt;
+            if (!SnapshotFits(total, size)) return false;
             bytes.resize(size);
-            if (::GetEnhMetaFileBits(metafile, size, bytes.data()) != size) continue;
+            if (size == 0 || ::GetEnhMetaFileBits(metafile, size, bytes.data()) != size) continue;
         } else {
             const winfx::GlobalLockGuard lock(data);
             if (!lock.data()) continue;
-            if (total + lock.size() > kSnapshotLimitBytes) return std::nullopt;
+            if (!SnapshotFits(total, lock.size())) return false;
             const auto* begin = static_cast<const unsigned char*>(lock.data());
             bytes.assign(begin, begin + lock.size());
         }
         total += bytes.size();
-        snapshot.m_entries.push_back({format, std::move(bytes)});
+        m_entries.push_back({format, std::move(bytes)});
     }
-    return snapshot;
+    return true;
 }
 
-ClipboardSnapshot ClipboardSnapshot::FromText(const std::string& text) {
-    ClipboardSnapshot snapshot;
-    const auto* begin = reinterpret_cast<const unsigned char*>(text.c_str());
-    snapshot.m_entries.push_back({CF_TEXT, std::vector<unsigned char>(begin, begin + text.size() + 1)});
-    return snapshot;
+std::string ClipboardSnapshot::Text() const {
+    for (const Entry& entry : m_entries) {
+        if (entry.format != CF_TEXT) continue;
+        // Another program may have put a block without its NUL: never read past it.
+        const auto* text = reinterpret_cast<const char*>(entry.bytes.data());
+        return std::string(text, strnlen(text, entry.bytes.size()));
+    }
+    return {};
 }
 
-bool ClipboardSnapshot::Restore(HWND owner, DWORD budgetMs) const {
+bool ClipboardSnapshot::Restore(HWND owner, DWORD ownSequence, DWORD budgetMs) const {
+    // Nothing was written over the user's content: it is still there, with
+    // the formats no copy can hold.
+    if (ownSequence == m_sequence) return true;
     const ClipboardSession clipboard(owner, budgetMs);
     if (!clipboard) return false;
+    // Every write moves the number: someone else's content since is theirs.
+    if (::GetClipboardSequenceNumber() != ownSequence) return true;
     clipboard.Empty();
     // In the order the formats were offered, which is their order of preference.
     for (const Entry& entry : m_entries) {

@@ -37,22 +37,34 @@ private:
     bool m_open = false;
 };
 
-// A copy of every clipboard format whose data can be copied.
+// A copy of the clipboard's content, to be put back after a fill.
 class ClipboardSnapshot {
 public:
-    // Nothing when the clipboard cannot be opened or holds too much to copy.
+    // Every format whose data can be copied; only the 8-bit text when the
+    // whole is above the bound or memory runs short. Nothing when the
+    // clipboard cannot be opened.
     static std::optional<ClipboardSnapshot> Take(HWND owner);
-    // Just the 8-bit text, for when no copy of the whole could be taken.
-    static ClipboardSnapshot FromText(const std::string& text);
-    // False when the clipboard could not be opened within the budget.
-    bool Restore(HWND owner, DWORD budgetMs = kClipboardOpenBudgetMs) const;
+    // The 8-bit text up to its first NUL; empty when there is none.
+    std::string Text() const;
+    // The clipboard's sequence number (GetClipboardSequenceNumber) that the
+    // copy was taken at.
+    DWORD Sequence() const { return m_sequence; }
+    // Puts the copy back, unless the clipboard's sequence number has moved
+    // from `ownSequence`, Vardix's own last write: what someone else put
+    // there is theirs. False when the clipboard could not be opened within
+    // the budget.
+    bool Restore(HWND owner, DWORD ownSequence, DWORD budgetMs) const;
 
 private:
+    // False above the bound.
+    bool CopyAll();
+
     struct Entry {
         UINT format;
         std::vector<unsigned char> bytes;
     };
     std::vector<Entry> m_entries;
+    DWORD m_sequence = 0;
 };
 
 }  // namespace vardix

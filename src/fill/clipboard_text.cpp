@@ -1,30 +1,26 @@
-// The user's 8-bit clipboard text: the code to split, and the pieces put on
-// the clipboard one at a time for the boxes to paste.
-#include <cstring>
-
+// The pieces, put on the clipboard one at a time for the boxes to paste.
 #include "fill/clipboard_session.h"
 #include "ui/main_dialog.h"
-#include "winfx/handles.h"
 
 namespace vardix {
 
-std::string MainDialog::ReadClipboardText() {
-    if (!::IsClipboardFormatAvailable(CF_TEXT)) return {};
-    const ClipboardSession clipboard(m_hWnd);
-    if (!clipboard) return {};
-    const winfx::GlobalLockGuard lock(::GetClipboardData(CF_TEXT));
-    if (!lock.data()) return {};
-    // Another program may have put a block without its NUL: never read past it.
-    const auto* text = static_cast<const char*>(lock.data());
-    return std::string(text, strnlen(text, lock.size()));
-}
-
 bool MainDialog::WriteClipboardText(std::string text) {
-    const ClipboardSession clipboard(m_hWnd);
-    if (!clipboard || !clipboard.Empty()) return false;
-    const bool written = clipboard.Put(CF_TEXT, text.c_str(), text.size() + 1);
-    clipboard.PutQuietFormats();
-    return written;
+    bool written = false;
+    {
+        const ClipboardSession clipboard(m_hWnd);
+        // Content that came after what Vardix saved or wrote last is someone
+        // else's: not to be replaced by a piece.
+        if (!clipboard || ::GetClipboardSequenceNumber() != m_dwClipSeq || !clipboard.Empty()) return false;
+        written = clipboard.Put(CF_TEXT, text.c_str(), text.size() + 1);
+        clipboard.PutQuietFormats();
+    }
+    // Read once the clipboard is closed, where some systems count the change.
+    // Still the owner afterwards, nobody else has written since; otherwise
+    // the content is theirs, and nothing of the user's goes back over it.
+    m_dwClipSeq = ::GetClipboardSequenceNumber();
+    if (::GetClipboardOwner() == m_hWnd) return written;
+    m_snapPending.reset();
+    return false;
 }
 
 }  // namespace vardix

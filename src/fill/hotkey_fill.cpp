@@ -24,6 +24,9 @@ constexpr UINT kTargetAnswerTimeoutMs = 3000;
 constexpr int kPasteAttempts = 3;
 constexpr UINT kRestoreTimerId = 1;
 constexpr UINT kRestoreRetryMs = 100;
+// A box that has not finished its paste this long after the time-out is
+// taken to be dead; the user's copy goes back regardless.
+constexpr DWORD kHoldLimitMs = 30000;
 
 // Shares input state with the foreground window's thread for the life of the
 // object, so that the other program's focus can be read and moved.
@@ -59,19 +62,6 @@ std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LP
     return ClassifySendFailure(::GetLastError());
 }
 
-// Whether the select-all and paste took: the caret then sits just after the
-// pasted text. A paste that could not read the clipboard leaves the
-// selection as it was set, all of the old text, or an empty box unchanged.
-std::optional<FillEnd> PasteTook(HWND box, const std::string& piece, bool& took) {
-    DWORD_PTR selection = 0;
-    if (auto failed = SendToTarget(box, EM_GETSEL, 0, 0, &selection)) return failed;
-    const auto start = LOWORD(selection);
-    const auto end = HIWORD(selection);
-    // -1: positions beyond 16 bits, which no code box reaches; nothing to tell.
-    took = static_cast<LRESULT>(selection) == -1 || (start == end && (start > 0 || piece.empty()));
-    return std::nullopt;
-}
-
 bool HasClass(HWND window, const char* className) {
     char name[260] = {};
     ::GetClassNameA(window, name, sizeof name);
@@ -81,11 +71,8 @@ bool HasClass(HWND window, const char* className) {
 }  // namespace
 
 BOOL MainDialog::ParseClipboardText() {
-    if (!::IsClipboardFormatAvailable(CF_TEXT)) return FALSE;
-    const std::string text = ReadClipboardText();
-    if (text.empty()) return FALSE;
     SegmentList list{std::move(m_arrPieces), m_nPieceCount};
-    const bool split = SplitSerialText(text, list);
+    const bool split = SplitSerialText(m_strClipSaved, list);
     m_arrPieces = std::move(list.pieces);
     m_nPieceCount = list.count;
     return split ? TRUE : FALSE;
@@ -97,41 +84,91 @@ LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM) {
     if (!FinishPendingRestore(kClipboardOpenBudgetMs)) return 0;
     if (!::IsClipboardFormatAvailable(CF_TEXT)) return 0;
     if (wParam != HOTKEY_ID_LOWER_CODE && wParam != HOTKEY_ID_LETTER) return 0;
-    m_strClipSaved = ReadClipboardText();
-    if (m_strClipSaved.empty()) return 0;
-    if (!ParseClipboardText()) return 0;
 
-    // The whole clipboard goes back afterwards, not just its 8-bit text:
-    // Unicode text, rich text, HTML and pictures would be lost otherwise.
-    std::optional<ClipboardSnapshot> saved = ClipboardSnapshot::Take(m_hWnd);
-    const FillEnd end = FillForegroundFields();
-    RestoreClipboard(saved ? std::move(*saved) : ClipboardSnapshot::FromText(m_strClipSaved));
+    FillEnd end = FillEnd::Completed;
+    try {
+        // The text that is split and the copy that goes back are one read of
+        // the clipboard, so they are the same content. The whole goes back,
+        // not just the 8-bit text: Unicode text, rich text, HTML and pictures
+        // would be lost otherwise.
+        std::optional<ClipboardSnapshot> saved = ClipboardSnapshot::Take(m_hWnd);
+        if (!saved) return 0;
+        m_strClipSaved = saved->Text();
+        if (m_strClipSaved.empty() || !ParseClipboardText()) return 0;
+        m_dwClipSeq = saved->Sequence();
+        m_snapPending = std::move(saved);
+        end = FillForegroundFields();
+    } catch (...) {
+        // Memory ran short: the fill ends here, and whatever was saved goes back.
+        end = FillEnd::Aborted;
+    }
+    // A box still pasting, or another program holding the clipboard: the copy
+    // goes back from the timer, so that Vardix does not freeze meanwhile.
+    if (!FinishPendingRestore(kClipboardOpenBudgetMs)) ::SetTimer(m_hWnd, kRestoreTimerId, kRestoreRetryMs, nullptr);
 
     if (NeedsElevationNotice(end)) OnRefusedForRights();
     return 0;
 }
 
-void MainDialog::RestoreClipboard(ClipboardSnapshot saved) {
-    if (saved.Restore(m_hWnd)) return;
-    // Another program holds the clipboard longer than a fill may wait. Try
-    // again from the message loop, so that Vardix does not freeze meanwhile.
-    m_pendingRestore = std::move(saved);
-    ::SetTimer(m_hWnd, kRestoreTimerId, kRestoreRetryMs, nullptr);
-}
-
 bool MainDialog::FinishPendingRestore(DWORD budgetMs) {
-    if (!m_pendingRestore) return true;
-    // Once someone else has put content of their own on the clipboard, it is
-    // theirs; the pieces Vardix left are what the copy was to replace.
-    const bool stillOurs = ::GetClipboardOwner() == m_hWnd;
-    if (stillOurs && !m_pendingRestore->Restore(m_hWnd, budgetMs)) return false;
-    m_pendingRestore.reset();
+    if (!m_snapPending) return true;
+    if (m_hPasteBox || !m_snapPending->Restore(m_hWnd, m_dwClipSeq, budgetMs)) return false;
+    m_snapPending.reset();
     ::KillTimer(m_hWnd, kRestoreTimerId);
     return true;
 }
 
+// WM_PASTE is sent so that its own answer tells when the paste is over: a box
+// may handle further messages while it pastes (Wine's clipboard does so as
+// the box opens it), so no message sent after it can tell. Vardix waits for
+// the answer as long as for any message; a box that answers later still
+// reads the clipboard then, so the piece stays there until it has.
+std::optional<FillEnd> MainDialog::PasteInto(HWND box) {
+    m_hPasteBox = box;
+    ::SetLastError(0);
+    if (!::SendMessageCallbackA(box, WM_PASTE, 0, 0, &OnPasteAnswered, reinterpret_cast<ULONG_PTR>(this))) {
+        m_hPasteBox = nullptr;
+        return ClassifySendFailure(::GetLastError());
+    }
+    if (AwaitPasteAnswer(kTargetAnswerTimeoutMs)) return std::nullopt;
+    m_dwHoldStart = ::GetTickCount();
+    return FillEnd::TimedOut;
+}
+
+bool MainDialog::AwaitPasteAnswer(DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        // Only what other threads send is handled here, the answer among it;
+        // key presses and other posted messages wait for the message loop.
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (!m_hPasteBox) return true;
+        const DWORD waited = ::GetTickCount() - start;
+        if (waited >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs - waited, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void CALLBACK MainDialog::OnPasteAnswered(HWND box, UINT, ULONG_PTR dialog, LRESULT) {
+    auto* self = reinterpret_cast<MainDialog*>(dialog);
+    if (box == self->m_hPasteBox) self->m_hPasteBox = nullptr;
+}
+
+// Runs while the user's copy is pending: it goes back once a held box has
+// answered, is gone, or has been silent past the limit.
 void MainDialog::OnTimer(UINT_PTR id) {
-    if (id == kRestoreTimerId) FinishPendingRestore(0);
+    if (id != kRestoreTimerId) return;
+    if (m_hPasteBox && (!::IsWindow(m_hPasteBox) || ::GetTickCount() - m_dwHoldStart >= kHoldLimitMs))
+        m_hPasteBox = nullptr;
+    FinishPendingRestore(0);
+}
+
+// Leaving while a box is still pasting: wait for it, up to the limit, so that
+// it gets its piece and the user's copy still goes back.
+void MainDialog::EndHoldAtExit() {
+    const DWORD held = ::GetTickCount() - m_dwHoldStart;
+    if (m_hPasteBox && ::IsWindow(m_hPasteBox) && held < kHoldLimitMs) AwaitPasteAnswer(kHoldLimitMs - held);
+    m_hPasteBox = nullptr;
 }
 
 FillEnd MainDialog::FillForegroundFields() {
@@ -167,11 +204,14 @@ FillEnd MainDialog::FillForegroundFields() {
         if (!WriteClipboardText(piece)) return FillEnd::ClipboardBusy;
         for (int attempt = 1;; ++attempt) {
             if (auto failed = SendToTarget(target, EM_SETSEL, 0, static_cast<LPARAM>(-1))) return *failed;
-            if (auto failed = SendToTarget(target, WM_PASTE, 0, 0)) return *failed;
+            if (auto failed = PasteInto(target)) return *failed;
+            // Content someone else put on the clipboard is no piece: this box
+            // may have pasted it, no later box must.
+            if (::GetClipboardSequenceNumber() != m_dwClipSeq) return FillEnd::ClipboardTaken;
             if (!checked || attempt == kPasteAttempts) break;
-            bool took = false;
-            if (auto failed = PasteTook(target, piece, took)) return *failed;
-            if (took) break;
+            DWORD_PTR selection = 0;
+            if (auto failed = SendToTarget(target, EM_GETSEL, 0, 0, &selection)) return *failed;
+            if (PasteTook(selection, piece.empty())) break;
             // A box that did not take the paste could not open the clipboard:
             // a clipboard manager was looking at the piece. Paste again once
             // it is done; if it never is, the box keeps its old text rather

@@ -16,6 +16,3 @@
 #define IDC_EXIT 1009
 
 #define IDM_ABOUTBOX 0x0010
-
-// Resource type of a dialog's initialisation data (the combo box's letters).
-#define RT_DLGINIT_ID 240

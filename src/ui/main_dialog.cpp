@@ -140,6 +140,7 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
 void MainDialog::OnDestroy() {
     ReleaseHotkeys();
     // A last try, so that leaving does not leave a piece on the clipboard.
+    EndHoldAtExit();
     FinishPendingRestore(kClipboardOpenBudgetMs);
 }
 

@@ -27,8 +27,11 @@ public:
     explicit MainDialog(HWND parent = nullptr);
     ~MainDialog() override;
 
-    BOOL m_bDirty = FALSE;
+    // Started with "/runmin": set by the application before the dialog runs.
     BOOL m_bStartHidden = FALSE;
+
+private:
+    BOOL m_bDirty = FALSE;
     HotkeyIndex m_nHotkeyIndex = kDefaultHotkeyIndex;
     int m_nPieceCount = 0;
     std::vector<std::string> m_arrPieces;
@@ -38,19 +41,24 @@ public:
     BOOL m_bRunStartUp;
     BOOL m_bRunBackground;
     HICON m_hIcon;
-    // The user's clipboard, while another program keeps Vardix from putting
-    // it back after a fill.
-    std::optional<ClipboardSnapshot> m_pendingRestore;
+    // The user's clipboard from the press until it is back: while a box that
+    // did not answer in time may still paste its piece, or while another
+    // program keeps Vardix from putting it back.
+    std::optional<ClipboardSnapshot> m_snapPending;
+    // The clipboard's sequence number as Vardix saved or last wrote it; any
+    // other number means someone else has put content there.
+    DWORD m_dwClipSeq = 0;
+    // The box whose paste has not answered yet, and since when it is overdue.
+    HWND m_hPasteBox = nullptr;
+    DWORD m_dwHoldStart = 0;
     // Hidden at creation and not yet given a size by a second start.
     bool m_bUnrevealed = false;
 
-protected:
     void DoDataExchange(bool saveAndValidate) override;
     BOOL OnInitDialog() override;
     int OnCreate(CREATESTRUCTW& create) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-private:
     // Window (ui/main_dialog.cpp)
     void OnSysCommand(UINT id, LPARAM lParam);
     bool OnPaint();
@@ -81,14 +89,16 @@ private:
     void OnTakeOver();
 
     // Fill engine (fill/*.cpp)
-    std::string ReadClipboardText();
     bool WriteClipboardText(std::string text);
     BOOL ParseClipboardText();
     LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
     FillEnd FillForegroundFields();
-    void RestoreClipboard(ClipboardSnapshot saved);
     bool FinishPendingRestore(DWORD budgetMs);
+    std::optional<FillEnd> PasteInto(HWND box);
+    bool AwaitPasteAnswer(DWORD timeoutMs);
+    static void CALLBACK OnPasteAnswered(HWND box, UINT message, ULONG_PTR dialog, LRESULT result);
     void OnTimer(UINT_PTR id);
+    void EndHoldAtExit();
 };
 
 }  // namespace vardix

@@ -39,8 +39,8 @@ public:
     Dialog* m_pMainWnd = nullptr;
 
 protected:
-    // Returns whether a message loop should follow; a dialog-based program
-    // runs its dialog in here and returns false.
+    // Returns whether the application's message loop should follow; a
+    // dialog-based program runs its dialog in here and returns false.
     virtual BOOL InitInstance() = 0;
 
 private:
@@ -51,9 +51,9 @@ private:
     GdiObject m_dialogBrush;
 };
 
-// A modal message box in the application's colours with its name as caption.
-// `type` without an icon gets the one the type suggests (exclamation for OK,
-// question for Yes/No), as users know from other programs.
+// A modal message box in the application's colours with its name as caption,
+// owned by the main window. A plain OK box gets the exclamation mark, as
+// users know it from other programs; other types give their icon themselves.
 int AppMessageBox(const wchar_t* text, UINT type = MB_OK);
 
 // The same, owned by `owner` and with exactly the given type.

@@ -11,21 +11,11 @@ namespace winfx {
 
 namespace {
 
-constexpr WORD kDialogClassAtom = 32770;
 constexpr wchar_t kDialogProp[] = L"winfx.dialog";
-constexpr UINT kDialogInitResourceType = 240;
 
-// The dialog whose window is about to be created by DoModal, and the hook
-// that catches that creation. One thread, and creation is synchronous, so a
-// nested dialog simply takes its turn.
-Dialog* g_creating = nullptr;
-WindowsHook g_creationHook;
-
-bool IsDialogClass(const CREATESTRUCTW* create) {
-    const LPCWSTR cls = create->lpszClass;
-    if (IS_INTRESOURCE(cls)) return LOWORD(reinterpret_cast<ULONG_PTR>(cls)) == kDialogClassAtom;
-    return ::lstrcmpW(cls, L"#32770") == 0;
-}
+// One thread, and a window's creation is synchronous: the one hook that
+// watches for the next dialog window.
+DialogCreationHook* g_watching = nullptr;
 
 // The few dialog messages whose result is the procedure's return value itself.
 bool ReturnsResultDirectly(UINT message) {
@@ -50,6 +40,29 @@ bool ReturnsResultDirectly(UINT message) {
 
 }  // namespace
 
+DialogCreationHook::DialogCreationHook(Attach attach, void* context) : m_attach(attach), m_context(context) {
+    if (g_watching) return;
+    m_hook.reset(::SetWindowsHookExW(WH_CBT, &Proc, nullptr, ::GetCurrentThreadId()));
+    if (m_hook) g_watching = this;
+}
+
+DialogCreationHook::~DialogCreationHook() {
+    if (g_watching == this) g_watching = nullptr;
+}
+
+LRESULT CALLBACK DialogCreationHook::Proc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    wchar_t className[16] = {};
+    if (code == HCBT_CREATEWND && g_watching && ::GetClassNameW(window, className, 16) &&
+        ::lstrcmpW(className, L"#32770") == 0) {
+        DialogCreationHook* hook = std::exchange(g_watching, nullptr);
+        hook->m_hook.reset();
+        hook->m_attach(window, hook->m_context);
+        return 0;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 Dialog::Dialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
 Dialog::~Dialog() = default;
@@ -64,31 +77,19 @@ INT_PTR Dialog::DoModal() {
     App* app = App::Current();
     if (!parent && app->m_pMainWnd && app->m_pMainWnd != this) parent = app->m_pMainWnd->GetSafeHwnd();
 
-    Dialog* const outer = std::exchange(g_creating, this);
-    g_creationHook.reset(::SetWindowsHookExW(WH_CBT, &CreationHook, nullptr, ::GetCurrentThreadId()));
+    const DialogCreationHook hook(&AttachAtCreation, this);
     const INT_PTR result = ::DialogBoxParamW(app->Instance(), MAKEINTRESOURCEW(m_templateId), parent, &DialogProc,
                                              reinterpret_cast<LPARAM>(this));
-    g_creationHook.reset();
-    g_creating = outer;
     m_hWnd = nullptr;
     return result;
 }
 
-LRESULT CALLBACK Dialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && g_creating) {
-        const auto* cbt = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
-        if (IsDialogClass(cbt->lpcs)) {
-            Dialog* dialog = std::exchange(g_creating, nullptr);
-            const auto window = reinterpret_cast<HWND>(wParam);
-            dialog->m_hWnd = window;
-            ::SetPropW(window, kDialogProp, dialog);
-            dialog->m_originalProc = reinterpret_cast<WNDPROC>(
-                ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationWndProc)));
-            g_creationHook.reset();
-            return 0;
-        }
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+void Dialog::AttachAtCreation(HWND window, void* context) {
+    auto* dialog = static_cast<Dialog*>(context);
+    dialog->m_hWnd = window;
+    ::SetPropW(window, kDialogProp, dialog);
+    dialog->m_originalProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationWndProc)));
 }
 
 LRESULT CALLBACK Dialog::CreationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -97,7 +98,12 @@ LRESULT CALLBACK Dialog::CreationWndProc(HWND window, UINT message, WPARAM wPara
     if (message != WM_CREATE) return ::CallWindowProcW(original, window, message, wParam, lParam);
 
     LRESULT result = ::CallWindowProcW(original, window, message, wParam, lParam);
-    if (result != -1) result = dialog->OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+    try {
+        if (result != -1) result = dialog->OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+    } catch (...) {
+        // Nothing may unwind through the system's frames; the window is
+        // created as if OnCreate had had nothing to do.
+    }
     // WM_CREATE was all this subclass was for.
     ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     ::RemovePropW(window, kDialogProp);
@@ -114,7 +120,13 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
         dialog = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(window, DWLP_USER));
     }
     if (!dialog) return FALSE;
-    return dialog->Dispatch(message, wParam, lParam);
+    try {
+        return dialog->Dispatch(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the system's frames: the message gets
+        // the default handling and the program goes on.
+        return FALSE;
+    }
 }
 
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -186,7 +198,7 @@ BOOL Dialog::OnInitDialog() {
 void Dialog::DoDataExchange(bool) {}
 
 void Dialog::OnOK() {
-    if (!UpdateData(true)) return;
+    UpdateData(true);
     EndDialog(IDOK);
 }
 
@@ -194,10 +206,7 @@ void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
 bool Dialog::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
-bool Dialog::UpdateData(bool saveAndValidate) {
-    DoDataExchange(saveAndValidate);
-    return true;
-}
+void Dialog::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
 
 void Dialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 
@@ -217,8 +226,7 @@ void Dialog::DdxCheck(bool saveAndValidate, int id, BOOL& value) const {
 
 void Dialog::ExecuteDialogInit() {
     const HINSTANCE instance = App::Current()->Instance();
-    const HRSRC found =
-        ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(kDialogInitResourceType));
+    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), MAKEINTRESOURCEW(RT_DLGINIT_ID));
     if (!found) return;
     const HGLOBAL loaded = ::LoadResource(instance, found);
     const auto* block = static_cast<const unsigned char*>(loaded ? ::LockResource(loaded) : nullptr);
@@ -226,13 +234,11 @@ void Dialog::ExecuteDialogInit() {
     const auto entries = ParseDialogInitData(block, ::SizeofResource(instance, found));
     if (!entries) return;
     for (const DialogInitEntry& entry : *entries) {
-        UINT message = 0;
-        if (entry.message == kDlgInitAddString) message = CB_ADDSTRING;
-        else if (entry.message == kDlgInitListAddString) message = LB_ADDSTRING;
-        else continue;
+        // Combo box strings are all the templates hold.
+        if (entry.message != kDlgInitAddString) continue;
         std::string text(entry.data.begin(), entry.data.end());
         // The data is an 8-bit string; c_str() supplies the NUL a damaged entry may lack.
-        ::SendDlgItemMessageA(m_hWnd, entry.controlId, message, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        ::SendDlgItemMessageA(m_hWnd, entry.controlId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
 }
 

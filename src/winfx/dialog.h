@@ -5,7 +5,29 @@
 
 #include <windows.h>
 
+#include "winfx/handles.h"
+
 namespace winfx {
+
+// Calls `attach` with the next dialog-class window ("#32770": dialogs and
+// message boxes) that this thread creates, before that window gets its first
+// message, so that it can be subclassed from the start. One watches at a
+// time; while another does, this one does nothing.
+class DialogCreationHook {
+public:
+    using Attach = void (*)(HWND window, void* context);
+    DialogCreationHook(Attach attach, void* context);
+    ~DialogCreationHook();
+    DialogCreationHook(const DialogCreationHook&) = delete;
+    DialogCreationHook& operator=(const DialogCreationHook&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam);
+
+    Attach m_attach;
+    void* m_context;
+    WindowsHook m_hook;
+};
 
 // A child control bound to a dialog's control by its id.
 class Control {
@@ -54,7 +76,7 @@ protected:
     // Messages of the derived dialog; returns false for default handling.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-    bool UpdateData(bool saveAndValidate);
+    void UpdateData(bool saveAndValidate);
     void EndDialog(int result);
     // A message box owned by this dialog, exactly the given type.
     int MessageBox(const wchar_t* text, UINT type = MB_OK) const;
@@ -67,7 +89,7 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    static void AttachAtCreation(HWND window, void* dialog);
     static LRESULT CALLBACK CreationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void ExecuteDialogInit();

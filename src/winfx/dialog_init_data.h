@@ -1,7 +1,12 @@
 #pragma once
-// Reader of a dialog's initialisation data (resource type 240): the list of
-// messages that fill a dialog's controls, such as the strings of a combo box.
-// Pure logic: no Windows headers.
+// Reader of a dialog's initialisation data: the list of messages that fill a
+// dialog's controls, such as the strings of a combo box. Pure logic: no
+// Windows headers.
+
+// The data's resource type. A macro, so that resource scripts include it too.
+#define RT_DLGINIT_ID 240
+
+#ifndef RC_INVOKED
 
 #include <cstddef>
 #include <cstdint>
@@ -10,8 +15,7 @@
 
 namespace winfx {
 
-inline constexpr std::uint16_t kDlgInitAddString = 0x0403;      // sent as CB_ADDSTRING
-inline constexpr std::uint16_t kDlgInitListAddString = 0x0401;  // sent as LB_ADDSTRING
+inline constexpr std::uint16_t kDlgInitAddString = 0x0403;  // sent as CB_ADDSTRING
 
 struct DialogInitEntry {
     std::uint16_t controlId;
@@ -25,3 +29,5 @@ struct DialogInitEntry {
 std::optional<std::vector<DialogInitEntry>> ParseDialogInitData(const unsigned char* block, std::size_t size);
 
 }  // namespace winfx
+
+#endif  // RC_INVOKED
