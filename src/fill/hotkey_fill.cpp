@@ -8,8 +8,6 @@
 #include "fill/serial_text.h"
 #include "settings/hotkey_keys.h"
 #include "ui/main_dialog.h"
-#include "ui/texts.h"
-#include "winfx/app.h"
 
 namespace vardix {
 
