@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything (native, Windows x86_64, Windows i686) and runs every test:
 # unit tests natively and under AddressSanitizer/UndefinedBehaviorSanitizer,
-# the executables' image checks, and the end-to-end tests under Wine.
+# the executables' image checks, and the end-to-end tests under Wine. First of all, the tests must stay within
+# 0.6 times the program's lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+echo "== lines"
+scripts/count-lines.sh
 
 scripts/install-deps.sh
 

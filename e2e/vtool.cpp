@@ -1,0 +1,274 @@
+// vtool: the end-to-end tests' hands and eyes inside the Wine prefix, one command per run (e2e/README.md).
+// It answers in JSON lines of ASCII, texts \u-escaped: Wine's console under code page 936 is not reliable.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+std::vector<std::wstring> g_args;
+
+std::wstring At(size_t i) { return i < g_args.size() ? g_args[i] : L"0"; }
+std::wstring Arg(const std::wstring& key, const wchar_t* fallback = L"0") {  // key=value, anywhere
+    for (const auto& a : g_args)
+        if (a.rfind(key + L"=", 0) == 0) return a.substr(key.size() + 1);
+    return fallback;
+}
+unsigned long long Num(const std::wstring& s) { return std::wcstoull(s.c_str(), nullptr, 0); }
+HWND Win(const std::wstring& s) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(Num(s))); }
+unsigned long long H(const void* h) { return reinterpret_cast<uintptr_t>(h); }
+template <class... T>
+int Out(const char* format, T... args) {
+    std::printf(format, args...);
+    return 0;
+}
+std::string Q(const std::wstring& s) {
+    std::string o = "\"";
+    for (char u[8]; wchar_t c : s)
+        o += (std::snprintf(u, 8, c > 31 && c < 127 && c != '"' && c != '\\' ? "%c" : "\\u%04x", c), u);
+    return o + "\"";
+}
+Bytes Unhex(const std::wstring& s) {
+    Bytes b;
+    for (size_t i = 0; i + 1 < s.size(); i += 2)
+        b.push_back(static_cast<unsigned char>(std::stoul(s.substr(i, 2), nullptr, 16)));
+    return b;
+}
+bool OpenPatiently(HWND owner) {
+    for (int i = 0; i < 600; ++i, Sleep(5))
+        if (OpenClipboard(owner)) return true;
+    return false;
+}
+HWND MessageWindow() {
+    return CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+// Tab moves between a target's boxes as in a dialog, for the benchmark's typed baseline.
+void Pump() {
+    for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;)
+        if (!IsDialogMessageW(GetAncestor(m.hwnd, GA_ROOT), &m)) TranslateMessage(&m), DispatchMessageW(&m);
+}
+
+// The whole exit code, which Wine's loader would cut to 8 bits (a crash, 0xC0000005, would show as 5).
+int Run() {
+    std::wstring line = L"\"" + At(0) + L"\"";
+    for (size_t i = 1; i < g_args.size(); ++i) line += L" " + g_args[i];
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return Out("{\"exit\":-1}\n");
+    Out("{\"pid\":%lu}\n", pi.dwProcessId);
+    DWORD code = WaitForSingleObject(pi.hProcess, INFINITE);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return Out("{\"exit\":%lu}\n", code);
+}
+
+std::vector<WNDPROC> g_procs;
+
+LRESULT CALLBACK ControlProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    const auto i = size_t(GetDlgCtrlID(h) - 100);
+    const DWORD sleep = DWORD(Num(Arg(L"sleep" + std::to_wstring(i))));
+    if (m == WM_PASTE) Out("{\"paste\":%zu}\n", i);
+    if (m == WM_PASTE && i == Num(Arg(L"close", L"99"))) return DestroyWindow(GetParent(h));
+    if (m == WM_PASTE && sleep) Sleep(sleep), Out("{\"woke\":%zu}\n", i);
+    return CallWindowProcW(g_procs[i], h, m, w, l);
+}
+LRESULT CALLBACK TargetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COMMAND && HIWORD(w) == BN_CLICKED) Out("{\"click\":%u}\n", LOWORD(w));
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    const LRESULT result = DefWindowProcW(h, m, w, l);
+    if (m == WM_ACTIVATE && LOWORD(w) != WA_INACTIVE) SetFocus(GetDlgItem(h, int(100 + Num(Arg(L"focus")))));
+    return result;
+}
+int Target() {
+    LoadLibraryW(L"riched20.dll");
+    const WNDCLASSW wc{0,       TargetProc,    0, 0, nullptr, nullptr, nullptr, HBRUSH(COLOR_BTNFACE + 1),
+                       nullptr, L"VtoolTarget"};
+    RegisterClassW(&wc);
+    const size_t n = Num(Arg(L"boxes", L"3"));
+    const HWND target = CreateWindowExW(0, wc.lpszClassName, L"Vtool Target", WS_CAPTION, 9, 9, int(110 * n + 240), 90,
+                                        nullptr, nullptr, nullptr, nullptr);
+    for (size_t i = 0; i < n + 2; ++i) {
+        const std::wstring cls = i < n ? Arg(L"class" + std::to_wstring(i), L"Edit") : L"Button";
+        const std::wstring text = i < n ? Arg(L"text" + std::to_wstring(i), L"") : i == n ? L"OK" : L"Cancel";
+        const HWND c = CreateWindowExW(WS_EX_CLIENTEDGE, cls.c_str(), text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                       int(10 + 110 * i), 15, 100, 24, target, HMENU(100 + i), nullptr, nullptr);
+        // The caret after the old text, as after typing: a paste that does not replace the text shows.
+        SendMessageW(c, EM_SETSEL, text.size(), LPARAM(text.size()));
+        g_procs.push_back(WNDPROC(SetWindowLongPtrW(c, GWLP_WNDPROC, LONG_PTR(ControlProc))));
+        Out("{\"box\":%llu}\n", H(c));
+    }
+    ShowWindow(target, SW_SHOW);
+    Out("{\"ready\":%llu}\n", H(target));
+    Pump();
+    return Out("{\"closed\":1}\n");
+}
+
+// [hwnd, id, class, text, pid, visible, enabled, foreground, focus, ready, owner, style, exstyle, value, rect];
+// text, value (a check, a selection) and ready (it answers) by messages with a time-out, as it may hang.
+BOOL CALLBACK Describe(HWND h, LPARAM) {
+    wchar_t cls[256] = L"", text[4096] = L"";
+    GetClassNameW(h, cls, 256);
+    DWORD pid = 0;
+    GUITHREADINFO info{sizeof info, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {}};
+    GetGUIThreadInfo(GetWindowThreadProcessId(h, &pid), &info);
+    RECT r{};
+    GetWindowRect(h, &r);
+    DWORD_PTR value = 0;
+    const LRESULT ready = SendMessageTimeoutW(h, WM_GETTEXT, 4096, LPARAM(text), SMTO_ABORTIFHUNG, 300, &value);
+    const UINT query = std::wstring(cls) == L"Button"     ? BM_GETCHECK
+                       : std::wstring(cls) == L"ComboBox" ? CB_GETCURSEL
+                                                          : WM_NULL;
+    SendMessageTimeoutW(h, query, 0, 0, SMTO_ABORTIFHUNG, 300, &(value = 0));
+    Out("[%llu,%d,%s,%s,%lu,%d,%d,%d,%d,%d,%llu,%ld,%ld,%lld,[%ld,%ld,%ld,%ld]]\n", H(h), GetDlgCtrlID(h),
+        Q(cls).c_str(), Q(text).c_str(), pid, IsWindowVisible(h), IsWindowEnabled(h), GetForegroundWindow() == h,
+        info.hwndFocus == h, ready != 0, H(GetWindow(h, GW_OWNER)), GetWindowLongW(h, GWL_STYLE),
+        GetWindowLongW(h, GWL_EXSTYLE), (long long)LONG_PTR(value), r.left, r.top, r.right, r.bottom);
+    return TRUE;
+}
+int Windows() {
+    At(0) == L"0" ? EnumWindows(Describe, 0) : EnumChildWindows(Win(At(0)), Describe, 0);
+    return Out("{\"end\":1}\n");
+}
+
+// Posted, never sent: the window may be hung or about to close.
+int Post() { return Out("{\"posted\":%d}\n", PostMessageW(Win(At(0)), UINT(Num(At(1))), WPARAM(Num(At(2))), 0)); }
+
+// As a click on it would; xid is its X window, which the tests then give the X input focus.
+int Focus() {
+    for (int i = 0; i < 20 && GetForegroundWindow() != Win(At(0)); ++i, Sleep(100)) SetForegroundWindow(Win(At(0)));
+    const auto xid = H(GetPropW(Win(At(0)), L"__wine_x11_whole_window"));
+    return Out("{\"fg\":%d,\"xid\":%llu}\n", GetForegroundWindow() == Win(At(0)), xid);
+}
+
+int Hotkey() {
+    const BOOL registered = RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, UINT(Num(At(0))));
+    Out("{\"registered\":%d,\"error\":%lu}\n", registered, registered ? 0 : GetLastError());
+    SetTimer(nullptr, 0, UINT(Num(At(1)) * 1000), nullptr);
+    for (MSG m; registered && GetMessageW(&m, nullptr, 0, 0) > 0 && m.message != WM_TIMER;) continue;
+    return 0;
+}
+
+int Put() {
+    Sleep(DWORD(Num(Arg(L"after"))));
+    if (!OpenPatiently(MessageWindow())) return Out("{\"seq\":0}\n");
+    EmptyClipboard();
+    for (const auto& a : g_args) {
+        const std::wstring name = a.substr(0, a.find(L'=')), value = a.substr(a.find(L'=') + 1);
+        std::ifstream file(value.substr(1).c_str(), std::ios::binary);  // @PATH: a file's bytes, for big data
+        const Bytes b = value[0] == L'@' ? Bytes(std::istreambuf_iterator<char>(file), {}) : Unhex(value);
+        const UINT format = name == L"after" || name == L"emf" ? 0
+                            : iswdigit(name[0])                ? UINT(Num(name))
+                                                               : RegisterClipboardFormatW(name.c_str());
+        const HGLOBAL block = format ? GlobalAlloc(GMEM_MOVEABLE, b.size() + !b.size()) : nullptr;
+        if (block) std::copy(b.begin(), b.end(), static_cast<unsigned char*>(GlobalLock(block))), GlobalUnlock(block);
+        // The clipboard owns the block once it took it.
+        if (block && !SetClipboardData(format, block)) GlobalFree(block);
+    }
+    if (const HDC dc = Arg(L"emf") == L"1" ? CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr) : nullptr)
+        Ellipse(dc, 20, 10, 70, 35), SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(dc));
+    CloseClipboard();
+    return Out("{\"seq\":%lu}\n", GetClipboardSequenceNumber());
+}
+
+// Every format: [id, name, size, FNV-1a digest]; a picture by its bits, other handles than memory left out.
+int Dump() {
+    if (!OpenPatiently(nullptr)) return Out("{\"seq\":0}\n");
+    for (UINT f = EnumClipboardFormats(0); f; f = EnumClipboardFormats(f)) {
+        wchar_t name[256] = L"";
+        GetClipboardFormatNameW(f, name, 256);
+        const HANDLE data = GetClipboardData(f);
+        Bytes b(f == CF_ENHMETAFILE && data ? GetEnhMetaFileBits(HENHMETAFILE(data), 0, nullptr) : 0);
+        if (!b.empty()) GetEnhMetaFileBits(HENHMETAFILE(data), UINT(b.size()), b.data());
+        const bool memory = f != CF_ENHMETAFILE && f != CF_BITMAP && f != CF_METAFILEPICT && f != CF_PALETTE &&
+                            (f < 0x80 || f >= 0x400);
+        if (const auto* p = memory && data ? static_cast<const unsigned char*>(GlobalLock(data)) : nullptr)
+            b.assign(p, p + GlobalSize(data));
+        if (memory && data) GlobalUnlock(data);
+        unsigned long long digest = 14695981039346656037ull;
+        for (unsigned char c : b) digest = (digest ^ c) * 1099511628211ull;
+        Out("[%u,%s,%zu,\"%016llx\"]\n", f, Q(name).c_str(), b.size(), digest);
+    }
+    CloseClipboard();
+    return Out("{\"seq\":%lu}\n", GetClipboardSequenceNumber());
+}
+
+LRESULT CALLBACK WatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m != WM_CLIPBOARDUPDATE) return DefWindowProcW(h, m, w, l);
+    static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
+                      hold = UINT(Num(At(0)));
+    DWORD seq = GetClipboardSequenceNumber();
+    BOOL excluded = IsClipboardFormatAvailable(exclude);
+    // A writer may be half-way through its next content, markers not added yet: look again when it is done.
+    if ((!excluded || hold) && OpenPatiently(h)) {
+        seq = GetClipboardSequenceNumber();
+        excluded = IsClipboardFormatAvailable(exclude);
+        Sleep(hold);
+        CloseClipboard();
+    }
+    return Out("{\"seq\":%lu,\"excluded\":%d}\n", seq, excluded);
+}
+// Also the session's keeper: while it runs, Wine's desktop process and its clipboard manager never wind down
+// between two programs (a new manager would empty the clipboard seconds after it starts).
+int Watch() {
+    const HWND window = MessageWindow();
+    SetWindowLongPtrW(window, GWLP_WNDPROC, LONG_PTR(WatchProc));
+    for (int i = 0; i < 400 && !FindWindowExW(HWND_MESSAGE, nullptr, L"__wine_clipboard_manager", nullptr); ++i)
+        Sleep(50);
+    Out("{\"watching\":%d,\"acp\":%u}\n", AddClipboardFormatListener(window), GetACP());
+    Pump();
+    return 0;
+}
+
+// KEY is HKLM\..., HKLM32\... (the 32-bit view, WOW6432Node) or HKCU\...; values go as exact bytes.
+int Reg() {
+    const std::wstring op = At(0), hive = At(1).substr(0, At(1).find(L'\\')), sub = At(1).substr(hive.size() + 1);
+    const HKEY root = hive == L"HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const REGSAM view = hive == L"HKLM32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExW(root, sub.c_str(), 0, MAXIMUM_ALLOWED | view, &key);
+    if ((op == L"set" || op == L"sddl") && status == ERROR_FILE_NOT_FOUND)
+        status = RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr);
+    wchar_t name[256];
+    Bytes b(65536);
+    for (DWORD i = 0, n = 256, type = 0, size = 65536;
+         op == L"get" && !status && !RegEnumValueW(key, i++, name, &n, nullptr, &type, b.data(), &size);
+         n = 256, size = 65536)
+        Out("[%s,%lu,%s]\n", Q(name).c_str(), type, Q(std::wstring(b.begin(), b.begin() + size)).c_str());
+    b = Unhex(At(4));
+    if (op == L"set" && !status)
+        status = RegSetValueExW(key, At(2).c_str(), 0, DWORD(Num(At(3))), b.data(), DWORD(b.size()));
+    if (op == L"del" && !status)
+        status = g_args.size() > 2 ? RegDeleteValueW(key, At(2).c_str()) : RegDeleteTreeW(key, nullptr);
+    if (op == L"del" && !status && g_args.size() == 2) status = RegDeleteKeyExW(root, sub.c_str(), view, 0);
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (op == L"sddl" && !status &&
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(At(2).c_str(), SDDL_REVISION_1, &sd, nullptr))
+        status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd);
+    LocalFree(sd);
+    if (key) RegCloseKey(key);
+    return Out("{\"status\":%ld}\n", status);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // the tests read each line while a command runs on
+    const std::pair<const wchar_t*, int (*)()> commands[] = {
+        {L"run", Run},       {L"target", Target}, {L"windows", Windows}, {L"post", Post},   {L"focus", Focus},
+        {L"hotkey", Hotkey}, {L"put", Put},       {L"dump", Dump},       {L"watch", Watch}, {L"reg", Reg}};
+    g_args.assign(argv + (argc > 1 ? 2 : 1), argv + argc);
+    for (const auto& [name, run] : commands)
+        if (argc > 1 && std::wstring(argv[1]) == name) return run();
+    Out("{\"error\":\"unknown command: see e2e/README.md\"}\n");
+    return 64;
+}
