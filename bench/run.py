@@ -17,8 +17,11 @@ BUILD = ROOT / "build/bench"
 PROGRAM, PROGRAM32, DRIVER = BUILD / "vardix.exe", ROOT / "build/bench32/vardix.exe", BUILD / "bench/benchdrv.exe"
 WINPROGRAM = "Z:" + str(PROGRAM).replace("/", "\\")  # as Windows programs see it
 # This run's own session and builds, whatever the calling shell has set: other sessions may run beside it.
-os.environ.update(VARDIX_E2E_STATE=str(BUILD / "session"), VARDIX_E2E_VTOOL=str(BUILD / "e2e/vtool.exe"),
-                  VARDIX_E2E_PROGRAM=str(PROGRAM))
+os.environ.update(
+    VARDIX_E2E_STATE=str(BUILD / "session"),
+    VARDIX_E2E_VTOOL=str(BUILD / "e2e/vtool.exe"),
+    VARDIX_E2E_PROGRAM=str(PROGRAM),
+)
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(ROOT / "e2e"))
 import harness  # noqa: E402
@@ -28,13 +31,16 @@ PIECES = {4: ["AB12", "CD34", "EF56", "GH78"], 99: [f"AA{i:02d}" for i in range(
 CODES = {4: "SN: " + "-".join(PIECES[4]), 99: "-".join(PIECES[99])}
 
 
-def log(text): print(f"[bench {datetime.datetime.now():%H:%M:%S}] {text}", file=sys.stderr, flush=True)
+def log(text):
+    print(f"[bench {datetime.datetime.now():%H:%M:%S}] {text}", file=sys.stderr, flush=True)
 
 
 def driver(*args, on_line=lambda line: None, timeout=900):
     """benchdrv.exe up to its end line (a Wine process it started could hold the pipe open after it);
     on_line sees each line as it comes."""
-    proc = subprocess.Popen([harness.WINE, str(DRIVER), *map(str, args)], env=harness.env(), stdout=subprocess.PIPE, text=True)
+    proc = subprocess.Popen(
+        [harness.WINE, str(DRIVER), *map(str, args)], env=harness.env(), stdout=subprocess.PIPE, text=True
+    )
     watchdog, lines = threading.Timer(timeout, proc.kill), []
     watchdog.start()
     try:
@@ -56,8 +62,13 @@ def driver(*args, on_line=lambda line: None, timeout=900):
 
 def stats(lines):
     times = [line["ms"] for line in lines if line["ok"]]
-    return {"median": statistics.median(times) if times else None, "worst": max(times, default=None), "ok": len(times),
-            "runs": len(lines), "failed": [line for line in lines if not line["ok"]][:3]}
+    return {
+        "median": statistics.median(times) if times else None,
+        "worst": max(times, default=None),
+        "ok": len(times),
+        "runs": len(lines),
+        "failed": [line for line in lines if not line["ok"]][:3],
+    }
 
 
 def fills(boxes, presses):
@@ -78,26 +89,52 @@ def linux_cpu(proc):
     """utime+stime in clock ticks, and how often its threads were switched out: a thread that no timer and no
     message wakes is never switched in, where processor time, counted in 10 ms ticks, could hide short wake-ups."""
     fields = (proc / "stat").read_text().rsplit(")", 1)[1].split()
-    switches = sum(int(line.split()[1]) for task in (proc / "task").iterdir()
-                   for line in (task / "status").read_text().splitlines() if "ctxt_switches:" in line)
+    switches = sum(
+        int(line.split()[1])
+        for task in (proc / "task").iterdir()
+        for line in (task / "status").read_text().splitlines()
+        if "ctxt_switches:" in line
+    )
     return int(fields[11]) + int(fields[12]), switches
 
 
 def idle(seconds):
     """A hidden vardix that nobody touches; it stays on for the fills."""
-    pid, prefix = harness.Bg("run", WINPROGRAM, "/runmin").wait("pid"), f"WINEPREFIX={harness.env()['WINEPREFIX']}".encode()
+    pid, prefix = (
+        harness.Bg("run", WINPROGRAM, "/runmin").wait("pid"),
+        f"WINEPREFIX={harness.env()['WINEPREFIX']}".encode(),
+    )
     for _ in range(100):  # the Linux process that Wine made of it: its command line is the Windows one
-        if proc := next((p for p in Path("/proc").glob("[0-9]*") if read(p / "cmdline").split(b"\0")[0].lower().endswith(b"vardix.exe")
-                         and prefix in read(p / "environ").split(b"\0")), None):
+        if proc := next(
+            (
+                p
+                for p in Path("/proc").glob("[0-9]*")
+                if read(p / "cmdline").split(b"\0")[0].lower().endswith(b"vardix.exe")
+                and prefix in read(p / "environ").split(b"\0")
+            ),
+            None,
+        ):
             break
         time.sleep(0.1)
     else:
         raise RuntimeError("no Linux process for vardix.exe in this prefix")
     marks = []
-    lines = driver("idle", pid, seconds, on_line=lambda line: marks.append(linux_cpu(proc)) if "held" in line or "ticks" in line else None)
+    lines = driver(
+        "idle",
+        pid,
+        seconds,
+        on_line=lambda line: marks.append(linux_cpu(proc)) if "held" in line or "ticks" in line else None,
+    )
     jiffies, switches = (end - start for start, end in zip(*marks))
-    return {"seconds": seconds, "held": lines[0]["held"], "windows": lines[1]["ticks"], "jiffies": jiffies,
-            "hz": os.sysconf("SC_CLK_TCK"), "switches": switches, "threads": len(list((proc / "task").iterdir()))}
+    return {
+        "seconds": seconds,
+        "held": lines[0]["held"],
+        "windows": lines[1]["ticks"],
+        "jiffies": jiffies,
+        "hz": os.sysconf("SC_CLK_TCK"),
+        "switches": switches,
+        "threads": len(list((proc / "task").iterdir())),
+    }
 
 
 def read(path):
@@ -108,29 +145,54 @@ def read(path):
 
 
 def render(r, quick):
-    def ms(v): return "-" if v is None else f"{v:.1f} ms" if v < 1000 else f"{v / 1000:.2f} s"
-    def size(p): return f"{p.stat().st_size:,} bytes ({p.stat().st_size / 1024:.0f} KiB)" if p.exists() else "not built"
-    def row(label, s): return f"| {label} | {ms(s['median'])} | {ms(s['worst'])} | {s['ok']}/{s['runs']} |" if isinstance(s, dict) else f"| {label} | {s} | | |"
-    out = [f"Run {r['date']}{' (quick)' if quick else ''}: `{r['uname']}`, {r['cpu']} ({os.cpu_count()} cores, shared with "
-           f"other work), {r['wine']}; load average (1 min) {r['load'][0]:.2f} before, {r['load'][-1]:.2f} after, at most {max(r['load']):.2f} between steps.", "",
-           "| Measurement | Median | Worst | Runs |", "|---|---|---|---|"]
+    def ms(v):
+        return "-" if v is None else f"{v:.1f} ms" if v < 1000 else f"{v / 1000:.2f} s"
+
+    def size(p):
+        return f"{p.stat().st_size:,} bytes ({p.stat().st_size / 1024:.0f} KiB)" if p.exists() else "not built"
+
+    def row(label, s):
+        return (
+            f"| {label} | {ms(s['median'])} | {ms(s['worst'])} | {s['ok']}/{s['runs']} |"
+            if isinstance(s, dict)
+            else f"| {label} | {s} | | |"
+        )
+
+    out = [
+        f"Run {r['date']}{' (quick)' if quick else ''}: `{r['uname']}`, {r['cpu']} ({os.cpu_count()} cores, shared with "
+        f"other work), {r['wine']}; load average (1 min) {r['load'][0]:.2f} before, {r['load'][-1]:.2f} after, at most {max(r['load']):.2f} between steps.",
+        "",
+        "| Measurement | Median | Worst | Runs |",
+        "|---|---|---|---|",
+    ]
     for n in PIECES:
         keys = f"{sum(map(len, PIECES[n])) + n - 1} keys"  # a key for each character, a Tab between pieces
-        out += [row(f"Fill, {n} pieces: vardix, Ctrl+Alt+V to last box filled and clipboard back", r[f"fill{n}"]),
-                row(f"Fill, {n} pieces: keystroke baseline ({keys}), first key to last box filled", r[f"type{n}"])]
+        out += [
+            row(f"Fill, {n} pieces: vardix, Ctrl+Alt+V to last box filled and clipboard back", r[f"fill{n}"]),
+            row(f"Fill, {n} pieces: keystroke baseline ({keys}), first key to last box filled", r[f"type{n}"]),
+        ]
     if isinstance(i := r["idle"], dict):
         label = f"Idle {i['seconds']} s, hidden (/runmin)"
-        out += [f"| {label}: processor time, GetProcessTimes | {i['windows']} ticks of 100 ns | | 1 |",
-                f"| {label}: processor time, /proc utime+stime | {i['jiffies']} ticks of 1/{i['hz']} s | | 1 |",
-                f"| {label}: times its threads were woken (/proc context switches) | {i['switches']} | | 1 |"]
+        out += [
+            f"| {label}: processor time, GetProcessTimes | {i['windows']} ticks of 100 ns | | 1 |",
+            f"| {label}: processor time, /proc utime+stime | {i['jiffies']} ticks of 1/{i['hz']} s | | 1 |",
+            f"| {label}: times its threads were woken (/proc context switches) | {i['switches']} | | 1 |",
+        ]
     else:
         out.append(f"| Idle, hidden (/runmin) | {i} | | |")
-    out += [row("Start to both hotkeys held (CreateProcess to Ctrl+Alt+V and Ctrl+Alt+F7 refused to others)", r["start"]),
-            f"| Size of vardix.exe, x86_64 | {size(PROGRAM)} | | |", f"| Size of vardix.exe, i686 | {size(PROGRAM32)} | | |", ""]
+    out += [
+        row("Start to both hotkeys held (CreateProcess to Ctrl+Alt+V and Ctrl+Alt+F7 refused to others)", r["start"]),
+        f"| Size of vardix.exe, x86_64 | {size(PROGRAM)} | | |",
+        f"| Size of vardix.exe, i686 | {size(PROGRAM32)} | | |",
+        "",
+    ]
     if isinstance(i, dict):
-        out += [f"The idle vardix held both hotkeys: {bool(i['held'])}; its Linux process had {i['threads']} thread(s). "
-                "Under Wine, GetProcessTimes of another process is read from /proc as well, so both processor times "
-                "count in 10 ms ticks; the context switches show any wake-up at all.", ""]
+        out += [
+            f"The idle vardix held both hotkeys: {bool(i['held'])}; its Linux process had {i['threads']} thread(s). "
+            "Under Wine, GetProcessTimes of another process is read from /proc as well, so both processor times "
+            "count in 10 ms ticks; the context switches show any wake-up at all.",
+            "",
+        ]
     return "\n".join(out)
 
 
@@ -141,9 +203,20 @@ def main():
     presses, seconds, starts = (5, 10, 2) if quick else (25, 60, 5)
     if missing := [str(p) for p in (PROGRAM, DRIVER, Path(os.environ["VARDIX_E2E_VTOOL"])) if not p.exists()]:
         sys.exit(f"not built: {', '.join(missing)}; run bench/run.sh")
-    r = {"date": f"{datetime.datetime.now():%Y-%m-%d %H:%M}", "load": [os.getloadavg()[0]],
-         "uname": " ".join(platform.uname()[i] for i in (0, 2, 4)), "wine": subprocess.run([harness.WINE, "--version"], capture_output=True, text=True).stdout.strip(),
-         "cpu": next((l.split(":", 1)[1].strip() for l in Path("/proc/cpuinfo").read_text().splitlines() if l.startswith("model name")), "?")}
+    r = {
+        "date": f"{datetime.datetime.now():%Y-%m-%d %H:%M}",
+        "load": [os.getloadavg()[0]],
+        "uname": " ".join(platform.uname()[i] for i in (0, 2, 4)),
+        "wine": subprocess.run([harness.WINE, "--version"], capture_output=True, text=True).stdout.strip(),
+        "cpu": next(
+            (
+                l.split(":", 1)[1].strip()
+                for l in Path("/proc/cpuinfo").read_text().splitlines()
+                if l.startswith("model name")
+            ),
+            "?",
+        ),
+    }
     harness.setup()
     try:  # the starts first, with no vardix running; the idle one stays on for the fills
         steps = [(["start"], lambda: [stats(driver("start", WINPROGRAM, starts))]), (["idle"], lambda: [idle(seconds)])]

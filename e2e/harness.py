@@ -9,17 +9,52 @@ TOOL = os.environ.get("VARDIX_E2E_VTOOL", str(ROOT / "build/win64/e2e/vtool.exe"
 PROGRAM = "Z:" + os.environ.get("VARDIX_E2E_PROGRAM", str(ROOT / "build/win64/vardix.exe")).replace("/", "\\")
 WINE, MAIN = "/usr/lib/wine/wine64", "Vardix--用一种新的方式填写你的序列号!"
 # Both builds keep their settings and Run value in the 32-bit view, or per user where the machine's cannot be written.
-SETTINGS, RUN = r"HKLM\SOFTWARE\WOW6432Node\Quorvantel", r"HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Run"
-USER, USER_RUN, SETTINGS64 = r"HKCU\Software\Quorvantel", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", r"HKLM\SOFTWARE\Quorvantel"
-WM_CLOSE, WM_COMMAND, BM_CLICK, CB_SETCURSEL, IDOK, IDCANCEL, IDYES, IDNO, CF_TEXT, CF_UNICODETEXT = 16, 273, 245, 334, 1, 2, 6, 7, 1, 13
+SETTINGS, RUN = (
+    r"HKLM\SOFTWARE\WOW6432Node\Quorvantel",
+    r"HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Run",
+)
+USER, USER_RUN, SETTINGS64 = (
+    r"HKCU\Software\Quorvantel",
+    r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run",
+    r"HKLM\SOFTWARE\Quorvantel",
+)
+WM_CLOSE, WM_COMMAND, BM_CLICK, CB_SETCURSEL, IDOK, IDCANCEL, IDYES, IDNO, CF_TEXT, CF_UNICODETEXT = (
+    16,
+    273,
+    245,
+    334,
+    1,
+    2,
+    6,
+    7,
+    1,
+    13,
+)
 SERIAL, PIECES = b"SN: AB12-CD34-EF56", ["AB12", "CD34", "EF56"]
 FIELDS = "hwnd id class text pid visible enabled fg focus ready owner style ex value rect".split()
-QUIET = {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard", "Clipboard Viewer Ignore"}
-STEPS, STARTED, ENV = collections.deque(maxlen=10), [], {}  # the last steps, the vardix processes, the session's environment
+QUIET = {
+    "ExcludeClipboardContentFromMonitorProcessing",
+    "CanIncludeInClipboardHistory",
+    "CanUploadToCloudClipboard",
+    "Clipboard Viewer Ignore",
+}
+STEPS, STARTED, ENV = (
+    collections.deque(maxlen=10),
+    [],
+    {},
+)  # the last steps, the vardix processes, the session's environment
 
 
-def step(text): STEPS.append(f"{datetime.datetime.now():%H:%M:%S.%f}"[:-3] + " " + text[:160])
-def env(): return ENV or ENV.update(os.environ, **dict(re.findall(r"export (\w+)='([^']*)'", (STATE / "env.sh").read_text()))) or ENV
+def step(text):
+    STEPS.append(f"{datetime.datetime.now():%H:%M:%S.%f}"[:-3] + " " + text[:160])
+
+
+def env():
+    return (
+        ENV
+        or ENV.update(os.environ, **dict(re.findall(r"export (\w+)='([^']*)'", (STATE / "env.sh").read_text())))
+        or ENV
+    )
 
 
 def poll(probe, timeout, interval=0.1):
@@ -44,20 +79,28 @@ def tool(*args):
 
 
 class Bg:
-
     def __init__(self, *args):
         for attempt in range(3):  # started again when Wine's loader ends it before it runs (see tool)
             step("vtool " + " ".join(map(str, args)) + " (runs on)")
-            self.lines, self.proc = [], subprocess.Popen([WINE, TOOL, *map(str, args)], env=env(), stdout=subprocess.PIPE, text=True)
-            (reader := threading.Thread(target=lambda: self.lines.extend(map(json.loads, self.proc.stdout)), daemon=True)).start()
+            self.lines, self.proc = [], subprocess.Popen(
+                [WINE, TOOL, *map(str, args)], env=env(), stdout=subprocess.PIPE, text=True
+            )
+            (
+                reader := threading.Thread(
+                    target=lambda: self.lines.extend(map(json.loads, self.proc.stdout)), daemon=True
+                )
+            ).start()
             self.reader = reader
             if poll(lambda: self.lines or self.proc.poll() is not None, 20) and self.lines:
                 break
 
-    def get(self, key): return [line[key] for line in list(self.lines) if key in line]
+    def get(self, key):
+        return [line[key] for line in list(self.lines) if key in line]
 
     def wait(self, key, timeout=20):
-        assert poll(lambda: self.get(key), timeout), f"vtool {self.proc.args[2]} said no {key} within {timeout} s: {self.lines[-3:]}"
+        assert poll(
+            lambda: self.get(key), timeout
+        ), f"vtool {self.proc.args[2]} said no {key} within {timeout} s: {self.lines[-3:]}"
         return self.get(key)[0]
 
     def stop(self):
@@ -67,13 +110,27 @@ class Bg:
 
 
 def windows(parent=0, **match):
-    return [w for w in (dict(zip(FIELDS, line)) for line in tool("windows", parent)[:-1]) if all(w[k] == v for k, v in match.items())]
+    return [
+        w
+        for w in (dict(zip(FIELDS, line)) for line in tool("windows", parent)[:-1])
+        if all(w[k] == v for k, v in match.items())
+    ]
 
 
-def window(hwnd): return (windows(hwnd=hwnd) or [None])[0]
-def post(hwnd, message, wparam=0): tool("post", hwnd, message, wparam)
-def press(*keys): step("keys " + " ".join(keys)), subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=env(), check=True)
-def dword(value): return 4, value.to_bytes(4, "little")
+def window(hwnd):
+    return (windows(hwnd=hwnd) or [None])[0]
+
+
+def post(hwnd, message, wparam=0):
+    tool("post", hwnd, message, wparam)
+
+
+def press(*keys):
+    step("keys " + " ".join(keys)), subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=env(), check=True)
+
+
+def dword(value):
+    return 4, value.to_bytes(4, "little")
 
 
 def focus(hwnd):
@@ -89,8 +146,13 @@ def held(vk):
 
 def put(formats):
     end = {CF_TEXT: "00", CF_UNICODETEXT: "0000"}
-    return tool("put", *(f"{k}=@Z:{v}" if isinstance(v, Path) else f"{k}=1" if k == "emf" else f"{k}={v.hex()}{end.get(k, '')}"
-                         for k, v in formats.items()))[0]["seq"]
+    return tool(
+        "put",
+        *(
+            f"{k}=@Z:{v}" if isinstance(v, Path) else f"{k}=1" if k == "emf" else f"{k}={v.hex()}{end.get(k, '')}"
+            for k, v in formats.items()
+        ),
+    )[0]["seq"]
 
 
 def clipboard():
@@ -105,7 +167,6 @@ def reg(*args):
 
 
 class Vardix:
-
     def __init__(self, *args):
         for attempt in range(3):  # exit code 1 at once: Wine could not start it (see tool); thrice, it is vardix's own
             self.run, self.hwnd = Bg("run", PROGRAM, *args), None
@@ -114,11 +175,14 @@ class Vardix:
                 break
         STARTED.append(self)
 
-    def exit_code(self, timeout=0): return (poll(lambda: self.run.get("exit"), timeout) or [None])[0]
+    def exit_code(self, timeout=0):
+        return (poll(lambda: self.run.get("exit"), timeout) or [None])[0]
 
     def status(self):
         code = self.exit_code()
-        return f"pid {self.pid} " + ("running" if code is None else f"exit code {code}" if code < 0x10000 else f"exit code 0x{code:08X}")
+        return f"pid {self.pid} " + (
+            "running" if code is None else f"exit code {code}" if code < 0x10000 else f"exit code 0x{code:08X}"
+        )
 
     def main(self):
         found = poll(lambda: windows(text=MAIN, pid=self.pid, ready=1) or self.exit_code() is not None, 20, 0.2)
@@ -134,16 +198,26 @@ class Vardix:
 
 
 class Target:
-
     def __init__(self, boxes=3, texts=(), **options):
-        self.bg, self.boxes = Bg("target", f"boxes={boxes}", *(f"text{i}={t}" for i, t in enumerate(texts)), *(f"{k}={v}" for k, v in options.items())), boxes
+        self.bg, self.boxes = (
+            Bg(
+                "target",
+                f"boxes={boxes}",
+                *(f"text{i}={t}" for i, t in enumerate(texts)),
+                *(f"{k}={v}" for k, v in options.items()),
+            ),
+            boxes,
+        )
         self.hwnd, self.planned = self.bg.wait("ready"), self.bg.get("box")[options.get("focus", 0)]
 
     def front(self):
         focus(self.hwnd)
-        assert poll(lambda: windows(self.hwnd, hwnd=self.planned, focus=1), 5), "the target's planned box did not get the focus"
+        assert poll(
+            lambda: windows(self.hwnd, hwnd=self.planned, focus=1), 5
+        ), "the target's planned box did not get the focus"
 
-    def texts(self): return [c["text"] for c in windows(self.hwnd)[: self.boxes]]
+    def texts(self):
+        return [c["text"] for c in windows(self.hwnd)[: self.boxes]]
 
     def pastes(self):
         p = self.bg.get("paste")  # a paste tried again counts once
@@ -155,7 +229,6 @@ class Target:
 
 
 class Story(unittest.TestCase):
-
     def stories(self, rows):
         for name, stored, steps in rows:
             with self.subTest(name), contextlib.ExitStack() as self.stack:
@@ -167,8 +240,10 @@ class Story(unittest.TestCase):
                         step(f"{action} {args}")
                         getattr(self, "do_" + action)(*args)
                 except Exception as error:
-                    raise self.failureException(f"{error}\nvardix: {'; '.join(v.status() for v in STARTED[-3:])}\nlast steps:\n  "
-                                                + "\n  ".join(STEPS)) from None
+                    raise self.failureException(
+                        f"{error}\nvardix: {'; '.join(v.status() for v in STARTED[-3:])}\nlast steps:\n  "
+                        + "\n  ".join(STEPS)
+                    ) from None
 
     def do_start(self, *args):
         self.v = Vardix(*args)
@@ -177,25 +252,50 @@ class Story(unittest.TestCase):
 
     def do_second(self):
         self.stack.callback((second := Vardix()).stop)
-        self.assertEqual((second.exit_code(10), [w["hwnd"] for w in windows(text=MAIN)]), (0, [self.v.hwnd]), "exit code, main dialogs")
+        self.assertEqual(
+            (second.exit_code(10), [w["hwnd"] for w in windows(text=MAIN)]),
+            (0, [self.v.hwnd]),
+            "exit code, main dialogs",
+        )
 
     def panel(self):
         w, c = window(self.v.hwnd), {x["id"]: x for x in windows(self.v.hwnd)}
-        return dict(w, tool=w["ex"] >> 7 & 1, app=w["ex"] >> 18 & 1, size=[w["rect"][2] - w["rect"][0], w["rect"][3] - w["rect"][1]],
-                    start=c[1004]["value"], bg=c[1005]["value"], letter=c[1006]["text"], sel=c[1006]["value"], apply=c[1000]["enabled"],
-                    focused=next((i for i, x in c.items() if x["focus"]), None), default=next(i for i, x in c.items() if x["style"] & 15 == 1))
+        return dict(
+            w,
+            tool=w["ex"] >> 7 & 1,
+            app=w["ex"] >> 18 & 1,
+            size=[w["rect"][2] - w["rect"][0], w["rect"][3] - w["rect"][1]],
+            start=c[1004]["value"],
+            bg=c[1005]["value"],
+            letter=c[1006]["text"],
+            sel=c[1006]["value"],
+            apply=c[1000]["enabled"],
+            focused=next((i for i, x in c.items() if x["focus"]), None),
+            default=next(i for i, x in c.items() if x["style"] & 15 == 1),
+        )
 
     def do_shows(self, expected):
         seen = poll(lambda: all((p := self.panel())[k] == v for k, v in expected.items()) and p, 5, 0.2) or self.panel()
         self.assertEqual({k: seen[k] for k in expected}, expected, "what the main dialog shows")
 
     def do_box(self, caption, text, buttons):
-        boxes = poll(lambda: [w for w in windows(pid=self.v.pid, visible=1, **{"class": "#32770"}) if w["hwnd"] != self.v.hwnd], 5) or []
+        boxes = (
+            poll(
+                lambda: [
+                    w for w in windows(pid=self.v.pid, visible=1, **{"class": "#32770"}) if w["hwnd"] != self.v.hwnd
+                ],
+                5,
+            )
+            or []
+        )
         self.assertEqual(len(boxes), 1, f"message boxes {boxes}")
         self.box, controls = boxes[0]["hwnd"], windows(boxes[0]["hwnd"])
         texts = [c["text"] for c in controls if c["class"] == "Static" and c["text"][:1] not in ("", "\uffff")]
-        self.assertEqual((boxes[0]["text"], texts, [c["id"] for c in controls if c["class"] == "Button"], boxes[0]["owner"]),
-                         (caption, [text], buttons, self.v.hwnd), "the message box: caption, text, buttons, owner")
+        self.assertEqual(
+            (boxes[0]["text"], texts, [c["id"] for c in controls if c["class"] == "Button"], boxes[0]["owner"]),
+            (caption, [text], buttons, self.v.hwnd),
+            "the message box: caption, text, buttons, owner",
+        )
 
     def do_answer(self, answer):
         self.assertTrue(window(self.box), "the box closed before it was answered")
@@ -222,10 +322,18 @@ class Story(unittest.TestCase):
         the 64-bit machine key and, for the machine's, the user's key stay as they were: absent or empty."""
         run = (1, f'"{PROGRAM}"  /runmin'.encode("utf-16-le") + b"\0\0") if autostart else None
         (key, run_key), (_, other_run) = ((USER, USER_RUN), (SETTINGS, RUN))[:: 1 if user else -1]
-        got = [reg("get", key), (reg("get", run_key) or {}).get("Quorvantel"), (reg("get", other_run) or {}).get("Quorvantel"),
-               reg("get", SETTINGS64), None if user else reg("get", USER) or None]
-        self.assertEqual(got, [values and {k: dword(v) for k, v in values.items()}, run, None, None, None],
-                         "the settings, the Run value, the other hive's Run value, the 64-bit key, the user's key")
+        got = [
+            reg("get", key),
+            (reg("get", run_key) or {}).get("Quorvantel"),
+            (reg("get", other_run) or {}).get("Quorvantel"),
+            reg("get", SETTINGS64),
+            None if user else reg("get", USER) or None,
+        ]
+        self.assertEqual(
+            got,
+            [values and {k: dword(v) for k, v in values.items()}, run, None, None, None],
+            "the settings, the Run value, the other hive's Run value, the 64-bit key, the user's key",
+        )
 
     def do_deny(self, *keys):
         for key in keys:
@@ -238,14 +346,29 @@ class Story(unittest.TestCase):
         self.assertEqual(first.exit_code(10), 0, "the first copy's exit code")
         self.v.main()
 
-    def do_stop(self): self.v.stop()
-    def do_keys(self, *keys): focus(self.v.hwnd), press(*keys)
-    def do_click(self, control): focus(self.v.hwnd), post(windows(self.v.hwnd, id=control)[0]["hwnd"], BM_CLICK)
-    def do_cmd(self, control): post(self.v.hwnd, WM_COMMAND, control)
-    def do_nobox(self): self.assertFalse(poll(lambda: windows(pid=self.v.pid, text="vardix"), 1), "a message box of Vardix")
-    def do_ends(self, code): self.assertEqual(self.v.exit_code(10), code, "Vardix's exit code")
-    def do_hotkeys(self, expected): self.assertEqual({vk: held(vk) for vk in expected}, expected, "Ctrl+Alt+key held by someone")
-    def do_infront(self): self.assertEqual(window(self.front)["fg"], 1, "the other program is still in front")
+    def do_stop(self):
+        self.v.stop()
+
+    def do_keys(self, *keys):
+        focus(self.v.hwnd), press(*keys)
+
+    def do_click(self, control):
+        focus(self.v.hwnd), post(windows(self.v.hwnd, id=control)[0]["hwnd"], BM_CLICK)
+
+    def do_cmd(self, control):
+        post(self.v.hwnd, WM_COMMAND, control)
+
+    def do_nobox(self):
+        self.assertFalse(poll(lambda: windows(pid=self.v.pid, text="vardix"), 1), "a message box of Vardix")
+
+    def do_ends(self, code):
+        self.assertEqual(self.v.exit_code(10), code, "Vardix's exit code")
+
+    def do_hotkeys(self, expected):
+        self.assertEqual({vk: held(vk) for vk in expected}, expected, "Ctrl+Alt+key held by someone")
+
+    def do_infront(self):
+        self.assertEqual(window(self.front)["fg"], 1, "the other program is still in front")
 
 
 def setup():
@@ -257,7 +380,8 @@ def setup():
     assert '"acp":936' in answer, f"Wine's code page is not 936 (the zh_CN.UTF-8 locale is not in effect): {answer}"
 
 
-def cleanup(): subprocess.run(["bash", ROOT / "scripts/wine-env.sh", "stop", STATE], check=True)
+def cleanup():
+    subprocess.run(["bash", ROOT / "scripts/wine-env.sh", "stop", STATE], check=True)
 
 
 if __name__ == "__main__":

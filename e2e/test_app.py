@@ -3,62 +3,283 @@ registry and the autostart entry, its message boxes and how it ends."""
 from harness import *
 
 APPLY, STARTUP, HIDE, EXIT, V, F7, A, NUM1 = 1000, 1004, 1008, 1009, 0x56, 0x76, 0x41, 0x61
-DEFAULTS, SAVED = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}, {"Run Background": 0, "Run Start Up": 1, "hotkey": 0}
+DEFAULTS, SAVED = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}, {
+    "Run Background": 0,
+    "Run Start Up": 1,
+    "hotkey": 0,
+}
 SHOWN, REVEALED = dict(visible=1, enabled=1), dict(visible=1, fg=1, rect=[400, 300, 772, 510])
 CHOOSE_A = ("keys", "Tab", "Tab", "Tab", "a")  # from Exit, where the focus starts, to the letters
-QUIT, SAVE = ("box", "vardix", "退出程序, 你确定吗?", [IDYES, IDNO]), ("box", "vardix", "退出程序, 立即保存设置吗?", [IDYES, IDNO, IDCANCEL])
+QUIT, SAVE = ("box", "vardix", "退出程序, 你确定吗?", [IDYES, IDNO]), (
+    "box",
+    "vardix",
+    "退出程序, 立即保存设置吗?",
+    [IDYES, IDNO, IDCANCEL],
+)
 
 START = [
-    ("first start: the dialog as a new user sees it; Exit asks, No keeps it all, Yes saves the defaults", None, [
-        ("start",), ("shows", dict(text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21)),
-        ("nobox",), ("hotkeys", {V: True, F7: True}), ("stored", None, False), ("keys", "Return"), QUIT, ("answer", IDNO), ("shows", SHOWN),
-        ("stored", None, False), ("keys", "Return"), QUIT, ("answer", IDYES), ("ends", 0), ("stored", DEFAULTS, False)]),
-    ("Hide: the hotkey still fills and leaves it hidden; a second start shows it at (400, 300)", None, [
-        ("start",), ("cmd", HIDE), ("shows", dict(visible=0)), ("fills", "ctrl+alt+v"), ("shows", dict(visible=0)), ("second",), ("shows", REVEALED),
-        ("hotkeys", {V: True, F7: True})]),
-    *((f"hidden start by {how}: no size, no taskbar button, not in front; the hotkey fills; a second start shows it", stored, [
-        ("front",), ("start", *args), ("shows", dict(visible=0, size=[0, 0], tool=1, app=0, bg=on, start=on)), ("infront",), ("fills", "ctrl+alt+v"),
-        ("second",), ("shows", dict(REVEALED, tool=1)), ("nobox",)])
-      for how, args, stored, on in (("/runmin", ["/runmin"], None, 0), ("Run Background = 1", [], {"Run Background": 1, "Run Start Up": 1}, 1))),
-    *((f"another program holds Ctrl+Alt+{name} at start: one message, the other key fills", None, [
-        ("hold", vk), ("start",), ("box", "vardix", text, [IDOK]), ("answer", IDOK), ("nobox",), ("shows", SHOWN), ("fills", keys)])
-      for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))),
-    ("the About box, the system menu's last entry: the hotkey fills while it is open, Enter closes it", None, [
-        ("start",), ("keys", "alt+space", "End", "Return"), ("box", "关于Quorvantel", "Quorvantel 版本 1.02", [IDOK]), ("shows", dict(enabled=0)),
-        ("fills", "ctrl+alt+v"), ("answer", "Return"), ("shows", SHOWN)]),
+    (
+        "first start: the dialog as a new user sees it; Exit asks, No keeps it all, Yes saves the defaults",
+        None,
+        [
+            ("start",),
+            (
+                "shows",
+                dict(
+                    text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21
+                ),
+            ),
+            ("nobox",),
+            ("hotkeys", {V: True, F7: True}),
+            ("stored", None, False),
+            ("keys", "Return"),
+            QUIT,
+            ("answer", IDNO),
+            ("shows", SHOWN),
+            ("stored", None, False),
+            ("keys", "Return"),
+            QUIT,
+            ("answer", IDYES),
+            ("ends", 0),
+            ("stored", DEFAULTS, False),
+        ],
+    ),
+    (
+        "Hide: the hotkey still fills and leaves it hidden; a second start shows it at (400, 300)",
+        None,
+        [
+            ("start",),
+            ("cmd", HIDE),
+            ("shows", dict(visible=0)),
+            ("fills", "ctrl+alt+v"),
+            ("shows", dict(visible=0)),
+            ("second",),
+            ("shows", REVEALED),
+            ("hotkeys", {V: True, F7: True}),
+        ],
+    ),
+    *(
+        (
+            f"hidden start by {how}: no size, no taskbar button, not in front; the hotkey fills; a second start shows it",
+            stored,
+            [
+                ("front",),
+                ("start", *args),
+                ("shows", dict(visible=0, size=[0, 0], tool=1, app=0, bg=on, start=on)),
+                ("infront",),
+                ("fills", "ctrl+alt+v"),
+                ("second",),
+                ("shows", dict(REVEALED, tool=1)),
+                ("nobox",),
+            ],
+        )
+        for how, args, stored, on in (
+            ("/runmin", ["/runmin"], None, 0),
+            ("Run Background = 1", [], {"Run Background": 1, "Run Start Up": 1}, 1),
+        )
+    ),
+    *(
+        (
+            f"another program holds Ctrl+Alt+{name} at start: one message, the other key fills",
+            None,
+            [
+                ("hold", vk),
+                ("start",),
+                ("box", "vardix", text, [IDOK]),
+                ("answer", IDOK),
+                ("nobox",),
+                ("shows", SHOWN),
+                ("fills", keys),
+            ],
+        )
+        for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))
+    ),
+    (
+        "the About box, the system menu's last entry: the hotkey fills while it is open, Enter closes it",
+        None,
+        [
+            ("start",),
+            ("keys", "alt+space", "End", "Return"),
+            ("box", "关于Quorvantel", "Quorvantel 版本 1.02", [IDOK]),
+            ("shows", dict(enabled=0)),
+            ("fills", "ctrl+alt+v"),
+            ("answer", "Return"),
+            ("shows", SHOWN),
+        ],
+    ),
 ]
 SETTINGS_ROWS = [
-    ("autostart: Apply with the box ticked writes the Run value, unticked removes it; Enter then still reaches Exit", None, [
-        ("start",), ("keys", "alt+s"), ("shows", dict(start=1, apply=1)), ("stored", None, False), ("keys", "alt+a"), ("shows", dict(apply=0)),
-        ("nobox",), ("stored", dict(DEFAULTS, **{"Run Start Up": 1}), True), ("click", STARTUP), ("shows", dict(start=0, apply=1)),
-        ("click", APPLY), ("shows", dict(apply=0)), ("stored", DEFAULTS, False), ("keys", "Return"), QUIT, ("answer", IDNO), ("shows", SHOWN)]),
-    ("hotkey letter A: both keys move to A and stay there after a restart", None, [
-        ("start",), CHOOSE_A, ("shows", dict(sel=0, letter="A", apply=1)), ("keys", "alt+a"), ("shows", dict(apply=0)), ("nobox",),
-        ("stored", dict(DEFAULTS, hotkey=0), False), ("hotkeys", {A: True, NUM1: True, V: False, F7: False}), ("fills", "ctrl+alt+v", False),
-        ("fills", "ctrl+alt+a"), ("stop",), ("start",), ("shows", dict(letter="A", sel=0)), ("fills", "ctrl+alt+a")]),
-    *((f"another program holds Ctrl+Alt+{name} when A is applied: saved, one message, the other key bound", None, [
-        ("hold", taken), ("start",), CHOOSE_A, ("shows", dict(sel=0)), ("keys", "alt+a"), ("box", "vardix", "热键注册失败!", [IDOK]), ("answer", IDOK),
-        ("nobox",), ("shows", dict(apply=0)), ("stored", dict(DEFAULTS, hotkey=0), False), ("hotkeys", {bound: True, V: False, F7: False})])
-      for name, taken, bound in (("A", A, NUM1), ("Numpad1", NUM1, A))),
-    *((f"a change not applied; {how}", DEFAULTS, [("start",), ("keys", "alt+b"), ("shows", dict(bg=1, apply=1)), *steps]) for how, steps in (
-        ("Exit, Cancel keeps it running with the change; Exit, No ends without saving", [("keys", "alt+e"), SAVE, ("answer", IDCANCEL),
-         ("shows", dict(bg=1, apply=1)), ("keys", "alt+e"), SAVE, ("answer", IDNO), ("ends", 0), ("stored", DEFAULTS, False)]),
-        ("Exit, Yes saves and ends", [("keys", "alt+e"), SAVE, ("answer", IDYES), ("ends", 0), ("stored", dict(DEFAULTS, **{"Run Background": 1}), False)]),
-        ("Escape ends at once, asking and saving nothing", [("keys", "Escape"), ("ends", 0), ("stored", DEFAULTS, False)]),
-        ("Alt+F4 ends at once, asking and saving nothing", [("keys", "alt+F4"), ("ends", 0), ("stored", DEFAULTS, False)]))),
-    *((f"A and autostart applied while {what}: {text} once", stored, [
-        ("start",), CHOOSE_A, ("keys", "alt+s"), ("shows", dict(start=1, sel=0)), ("deny", *key), ("keys", "alt+a"), ("box", "vardix", text, [IDOK]),
-        ("answer", IDOK), ("nobox",), ("shows", dict(apply=int(after != SAVED))), ("hotkeys", {A: after == SAVED, V: after != SAVED}), ("stored", after, False)])
-      for what, key, stored, text, after in (("neither the machine's nor the user's settings can be written", (SETTINGS, USER), DEFAULTS, "不能保存配置.",
-                                              DEFAULTS), ("the Run value cannot be written", (RUN,), None, "不能保存配置!", SAVED))),
-    ("the machine's settings cannot be written: A and autostart are saved per user without a message, read back at the next start; "
-     "autostart off then removes the user's Run value", DEFAULTS, [
-        ("start",), CHOOSE_A, ("keys", "alt+s"), ("deny", SETTINGS), ("keys", "alt+a"), ("nobox",), ("shows", dict(apply=0)),
-        ("stored", SAVED, True, True), ("stop",), ("start",), ("shows", dict(letter="A", sel=0, start=1)), ("fills", "ctrl+alt+a"),
-        ("keys", "alt+s"), ("keys", "alt+a"), ("nobox",), ("stored", dict(SAVED, **{"Run Start Up": 0}), False, True)]),
-    ("a copy started with /runmin /takeover: the running one ends writing nothing, the new one holds both hotkeys, no message", None, [
-        ("start",), ("keys", "alt+b"), ("shows", dict(bg=1, apply=1)), ("takeover",), ("nobox",), ("hotkeys", {V: True, F7: True}),
-        ("stored", None, False), ("fills", "ctrl+alt+v")]),
+    (
+        "autostart: Apply with the box ticked writes the Run value, unticked removes it; Enter then still reaches Exit",
+        None,
+        [
+            ("start",),
+            ("keys", "alt+s"),
+            ("shows", dict(start=1, apply=1)),
+            ("stored", None, False),
+            ("keys", "alt+a"),
+            ("shows", dict(apply=0)),
+            ("nobox",),
+            ("stored", dict(DEFAULTS, **{"Run Start Up": 1}), True),
+            ("click", STARTUP),
+            ("shows", dict(start=0, apply=1)),
+            ("click", APPLY),
+            ("shows", dict(apply=0)),
+            ("stored", DEFAULTS, False),
+            ("keys", "Return"),
+            QUIT,
+            ("answer", IDNO),
+            ("shows", SHOWN),
+        ],
+    ),
+    (
+        "hotkey letter A: both keys move to A and stay there after a restart",
+        None,
+        [
+            ("start",),
+            CHOOSE_A,
+            ("shows", dict(sel=0, letter="A", apply=1)),
+            ("keys", "alt+a"),
+            ("shows", dict(apply=0)),
+            ("nobox",),
+            ("stored", dict(DEFAULTS, hotkey=0), False),
+            ("hotkeys", {A: True, NUM1: True, V: False, F7: False}),
+            ("fills", "ctrl+alt+v", False),
+            ("fills", "ctrl+alt+a"),
+            ("stop",),
+            ("start",),
+            ("shows", dict(letter="A", sel=0)),
+            ("fills", "ctrl+alt+a"),
+        ],
+    ),
+    *(
+        (
+            f"another program holds Ctrl+Alt+{name} when A is applied: saved, one message, the other key bound",
+            None,
+            [
+                ("hold", taken),
+                ("start",),
+                CHOOSE_A,
+                ("shows", dict(sel=0)),
+                ("keys", "alt+a"),
+                ("box", "vardix", "热键注册失败!", [IDOK]),
+                ("answer", IDOK),
+                ("nobox",),
+                ("shows", dict(apply=0)),
+                ("stored", dict(DEFAULTS, hotkey=0), False),
+                ("hotkeys", {bound: True, V: False, F7: False}),
+            ],
+        )
+        for name, taken, bound in (("A", A, NUM1), ("Numpad1", NUM1, A))
+    ),
+    *(
+        (
+            f"a change not applied; {how}",
+            DEFAULTS,
+            [("start",), ("keys", "alt+b"), ("shows", dict(bg=1, apply=1)), *steps],
+        )
+        for how, steps in (
+            (
+                "Exit, Cancel keeps it running with the change; Exit, No ends without saving",
+                [
+                    ("keys", "alt+e"),
+                    SAVE,
+                    ("answer", IDCANCEL),
+                    ("shows", dict(bg=1, apply=1)),
+                    ("keys", "alt+e"),
+                    SAVE,
+                    ("answer", IDNO),
+                    ("ends", 0),
+                    ("stored", DEFAULTS, False),
+                ],
+            ),
+            (
+                "Exit, Yes saves and ends",
+                [
+                    ("keys", "alt+e"),
+                    SAVE,
+                    ("answer", IDYES),
+                    ("ends", 0),
+                    ("stored", dict(DEFAULTS, **{"Run Background": 1}), False),
+                ],
+            ),
+            (
+                "Escape ends at once, asking and saving nothing",
+                [("keys", "Escape"), ("ends", 0), ("stored", DEFAULTS, False)],
+            ),
+            (
+                "Alt+F4 ends at once, asking and saving nothing",
+                [("keys", "alt+F4"), ("ends", 0), ("stored", DEFAULTS, False)],
+            ),
+        )
+    ),
+    *(
+        (
+            f"A and autostart applied while {what}: {text} once",
+            stored,
+            [
+                ("start",),
+                CHOOSE_A,
+                ("keys", "alt+s"),
+                ("shows", dict(start=1, sel=0)),
+                ("deny", *key),
+                ("keys", "alt+a"),
+                ("box", "vardix", text, [IDOK]),
+                ("answer", IDOK),
+                ("nobox",),
+                ("shows", dict(apply=int(after != SAVED))),
+                ("hotkeys", {A: after == SAVED, V: after != SAVED}),
+                ("stored", after, False),
+            ],
+        )
+        for what, key, stored, text, after in (
+            (
+                "neither the machine's nor the user's settings can be written",
+                (SETTINGS, USER),
+                DEFAULTS,
+                "不能保存配置.",
+                DEFAULTS,
+            ),
+            ("the Run value cannot be written", (RUN,), None, "不能保存配置!", SAVED),
+        )
+    ),
+    (
+        "the machine's settings cannot be written: A and autostart are saved per user without a message, read back at the next start; "
+        "autostart off then removes the user's Run value",
+        DEFAULTS,
+        [
+            ("start",),
+            CHOOSE_A,
+            ("keys", "alt+s"),
+            ("deny", SETTINGS),
+            ("keys", "alt+a"),
+            ("nobox",),
+            ("shows", dict(apply=0)),
+            ("stored", SAVED, True, True),
+            ("stop",),
+            ("start",),
+            ("shows", dict(letter="A", sel=0, start=1)),
+            ("fills", "ctrl+alt+a"),
+            ("keys", "alt+s"),
+            ("keys", "alt+a"),
+            ("nobox",),
+            ("stored", dict(SAVED, **{"Run Start Up": 0}), False, True),
+        ],
+    ),
+    (
+        "a copy started with /runmin /takeover: the running one ends writing nothing, the new one holds both hotkeys, no message",
+        None,
+        [
+            ("start",),
+            ("keys", "alt+b"),
+            ("shows", dict(bg=1, apply=1)),
+            ("takeover",),
+            ("nobox",),
+            ("hotkeys", {V: True, F7: True}),
+            ("stored", None, False),
+            ("fills", "ctrl+alt+v"),
+        ],
+    ),
 ]
 
 

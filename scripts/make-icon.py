@@ -10,9 +10,22 @@ from pathlib import Path
 
 # The standard 16-colour VGA palette, as BGRX.
 PALETTE = [
-    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
-    (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
-    (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+    (0, 0, 0),
+    (128, 0, 0),
+    (0, 128, 0),
+    (128, 128, 0),
+    (0, 0, 128),
+    (128, 0, 128),
+    (0, 128, 128),
+    (192, 192, 192),
+    (128, 128, 128),
+    (255, 0, 0),
+    (0, 255, 0),
+    (255, 255, 0),
+    (0, 0, 255),
+    (255, 0, 255),
+    (0, 255, 255),
+    (255, 255, 255),
 ]
 BLUE, WHITE, YELLOW, GREY, CLEAR = 4, 15, 11, 8, None
 
@@ -26,9 +39,9 @@ def draw(size):
             for x in range(int(x0 * s), int(x1 * s)):
                 px[y][x] = colour
 
-    box(1, 6, 31, 27, GREY)    # shadow edge
-    box(0, 5, 30, 26, BLUE)    # card
-    for x0 in (3, 12, 21):     # three pieces of the code
+    box(1, 6, 31, 27, GREY)  # shadow edge
+    box(0, 5, 30, 26, BLUE)  # card
+    for x0 in (3, 12, 21):  # three pieces of the code
         box(x0, 13, x0 + 7, 18, WHITE)
     box(25, 9, 27, 22, YELLOW)  # caret
     return px

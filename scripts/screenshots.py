@@ -29,8 +29,11 @@ def main() -> int:
     parser.add_argument("--out", type=Path, default=ROOT / "docs" / "screenshots")
     args = parser.parse_args()
     build, out = args.build.resolve(), args.out.resolve()
-    os.environ.update(VARDIX_E2E_STATE=str(build / "e2e" / "screenshots"), VARDIX_E2E_VTOOL=str(build / "e2e" / "vtool.exe"),
-                      VARDIX_E2E_PROGRAM=str(build / "vardix.exe"))
+    os.environ.update(
+        VARDIX_E2E_STATE=str(build / "e2e" / "screenshots"),
+        VARDIX_E2E_VTOOL=str(build / "e2e" / "vtool.exe"),
+        VARDIX_E2E_PROGRAM=str(build / "vardix.exe"),
+    )
     sys.path.insert(0, str(ROOT / "e2e"))
     sys.dont_write_bytecode = True
     import harness as h  # after the environment it reads
@@ -67,8 +70,12 @@ def capture(h, hwnd: int, path: Path) -> None:
 
         def settled() -> bool:
             left, top, right, bottom = h.window(hwnd)["rect"]
-            subprocess.run(["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", shot],
-                           env=h.env(), check=True, capture_output=True)
+            subprocess.run(
+                ["import", "-window", "root", "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage", shot],
+                env=h.env(),
+                check=True,
+                capture_output=True,
+            )
             # Pixels only: the PNG's own time stamps differ from shot to shot.
             pixels = subprocess.run(["convert", shot, "rgb:-"], check=True, capture_output=True).stdout
             same, previous[0] = pixels == previous[0], pixels

@@ -25,7 +25,8 @@ void PutEntry(Block& block, std::uint16_t control, std::uint16_t message, std::u
 // The hotkey combo box's letters, as the resource compiler lays them out.
 Block LetterBlock() {
     Block block;
-    for (unsigned char letter = 'A'; letter <= 'Z'; ++letter) PutEntry(block, 1006, winfx::kDlgInitAddString, 2, {letter, 0});
+    for (unsigned char letter = 'A'; letter <= 'Z'; ++letter)
+        PutEntry(block, 1006, winfx::kDlgInitAddString, 2, {letter, 0});
     Put16(block, 0);
     return block;
 }
@@ -53,8 +54,13 @@ TEST(DialogInitData, EveryTruncationIsRefused) {
 }
 
 TEST(DialogInitData, Malformed) {
-    struct Case { const char* what; Block block; };
-    Case cases[] = {{"length past end", {}}, {"huge length", {}}, {"length beyond 16 bits", {}},
+    struct Case {
+        const char* what;
+        Block block;
+    };
+    Case cases[] = {{"length past end", {}},
+                    {"huge length", {}},
+                    {"length beyond 16 bits", {}},
                     {"no terminator after empty entry", {}}};
     PutEntry(cases[0].block, 1006, 0x0403, 5, {'A', 0, 0, 0});
     PutEntry(cases[1].block, 1006, 0x0403, 0xFFFFFFFFu, {'A', 0});

@@ -12,9 +12,7 @@
 
 namespace literal {
 
-inline bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 inline void TrimFront(std::string& text) {
     std::size_t n = 0;
@@ -48,10 +46,8 @@ inline std::optional<std::vector<std::string>> Split(std::string_view text) {
     const std::string code = LabelStrip(Trim(text));
     std::vector<std::string> pieces(1);
     for (std::size_t i = 0; i < code.size(); ++i) {
-        if (code[i] == '-' && i + 1 < code.size())
-            pieces.emplace_back();
-        else
-            pieces.back() += code[i];
+        if (code[i] == '-' && i + 1 < code.size()) pieces.emplace_back();
+        else pieces.back() += code[i];
     }
     if (pieces.size() > 99) return std::nullopt;
     for (std::string& piece : pieces) piece = Trim(piece);

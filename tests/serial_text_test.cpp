@@ -43,7 +43,12 @@ const SplitCase kSplitCases[] = {
     {"PiecesTrimmedBothEnds", "AB\t-\vCD\f-\tEF", Pieces{"AB", "CD", "EF"}},
     {"SurroundingLineBreaks", "\r\n\t ABCD-EFGH \r\n\v\f", Pieces{"ABCD", "EFGH"}},
     {"LabelOnLineBefore", "Serial\r\nAB-CD", Pieces{"Serial\r\nAB", "CD"}},
-    {"NoBreakSpaceIsNoWhitespace", "AB-\xA0" "CD\xA0", Pieces{"AB", "\xA0" "CD\xA0"}},
+    {"NoBreakSpaceIsNoWhitespace",
+     "AB-\xA0"
+     "CD\xA0",
+     Pieces{"AB",
+            "\xA0"
+            "CD\xA0"}},
     // GBK: "序列号：" with a full-width colon, which is no label end; the blank is.
     {"GbkLabel", "\xD0\xF2\xC1\xD0\xBA\xC5\xA3\xBA ABCD-EFGH", Pieces{"ABCD", "EFGH"}},
     {"GbkPieces", "\xB5\xE7\xC4\xD4-\xC8\xED\xBC\xFE", Pieces{"\xB5\xE7\xC4\xD4", "\xC8\xED\xBC\xFE"}},
@@ -136,8 +141,8 @@ TEST(SplitSpeed, BigTextsUnderOneSecond) {
 
 // Random clipboard-like texts against the pass-by-pass rendering.
 TEST(SplitDifferential, MatchesLiteralRendering) {
-    static constexpr char kAlphabet[] = {'a', 'B', '7', ' ', ' ', '\t', ':', ':', '-', '-',
-                                         '\r', '\n', '\v', '\f', '\xB5', '\xA3', '@'};
+    static constexpr char kAlphabet[] = {'a', 'B',  '7',  ' ',  ' ',  '\t',   ':',    ':', '-',
+                                         '-', '\r', '\n', '\v', '\f', '\xB5', '\xA3', '@'};
     std::mt19937 random(20240611);
     std::uniform_int_distribution<std::size_t> length(0, 60);
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 1);
@@ -146,8 +151,7 @@ TEST(SplitDifferential, MatchesLiteralRendering) {
         for (char& c : text) c = kAlphabet[pick(random)];
         SCOPED_TRACE(testing::PrintToString(text));
 
-        ASSERT_EQ(std::string(vardix::StripLabel(vardix::TrimSpace(text))),
-                  literal::LabelStrip(literal::Trim(text)));
+        ASSERT_EQ(std::string(vardix::StripLabel(vardix::TrimSpace(text))), literal::LabelStrip(literal::Trim(text)));
         SegmentList out;
         const std::optional<Pieces> expected = literal::Split(text);
         ASSERT_EQ(SplitSerialText(text, out), expected.has_value());

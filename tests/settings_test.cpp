@@ -16,13 +16,13 @@ namespace {
 using vardix::VirtualKeyFor;
 
 TEST(HotkeyKeys, UncheckedIndexWrapsLikeThirtyTwoBits) {
-    struct Case { int index; std::uint32_t letter, other; };
+    struct Case {
+        int index;
+        std::uint32_t letter, other;
+    };
     const Case cases[] = {
         {21, 0x56, 0x76},  // V and F7
-        {-1, 0x40, 0x60},
-        {26, 0x5B, 0x7B},
-        {INT_MAX, 0x80000040u, 0x80000060u},
-        {INT_MIN, 0x80000041u, 0x80000061u},
+        {-1, 0x40, 0x60}, {26, 0x5B, 0x7B}, {INT_MAX, 0x80000040u, 0x80000060u}, {INT_MIN, 0x80000041u, 0x80000061u},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
@@ -32,7 +32,11 @@ TEST(HotkeyKeys, UncheckedIndexWrapsLikeThirtyTwoBits) {
 }
 
 TEST(StoredValue, QueriedDword) {
-    struct Case { bool succeeded; std::vector<unsigned char> data; std::uint32_t value; };
+    struct Case {
+        bool succeeded;
+        std::vector<unsigned char> data;
+        std::uint32_t value;
+    };
     const Case cases[] = {
         {true, {1, 0, 0, 0}, 1},
         {true, {0, 0, 0, 0}, 0},
@@ -58,11 +62,12 @@ TEST(StoredValue, QueriedDword) {
 }
 
 TEST(StoredValue, FlagAndHotkeyIndex) {
-    for (const std::uint32_t stored : {0u, 2u, 171u, 0x101u, 0xFFFFFFFFu}) EXPECT_FALSE(vardix::FlagFromStored(stored)) << stored;
+    for (const std::uint32_t stored : {0u, 2u, 171u, 0x101u, 0xFFFFFFFFu})
+        EXPECT_FALSE(vardix::FlagFromStored(stored)) << stored;
     EXPECT_TRUE(vardix::FlagFromStored(1));
 
-    const std::pair<std::uint32_t, int> indices[] = {
-        {171, 21}, {30, 30}, {0, 0}, {21, 21}, {0xFFFFFFFFu, -1}, {0x80000000u, INT_MIN}};
+    const std::pair<std::uint32_t, int> indices[] = {{171, 21}, {30, 30},          {0, 0},
+                                                     {21, 21},  {0xFFFFFFFFu, -1}, {0x80000000u, INT_MIN}};
     for (const auto& [stored, index] : indices) EXPECT_EQ(vardix::HotkeyIndexFromStored(stored), index) << stored;
 }
 
@@ -88,7 +93,8 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
         {L"app.exe", false},
         {L"", false},
     };
-    for (const auto& [line, expected] : cases) EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
 }
 
 TEST(AutostartCommand, TakeOverArgumentsStartHiddenAndTakeOver) {
@@ -100,13 +106,16 @@ TEST(AutostartCommand, TakeOverArgumentsStartHiddenAndTakeOver) {
 
 TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
     using vardix::Hive;
-    struct Case { bool userKey, denied, virtualised; Hive read, save; };
+    struct Case {
+        bool userKey, denied, virtualised;
+        Hive read, save;
+    };
     const Case cases[] = {
         {false, false, false, Hive::Machine, Hive::Machine},  // elevated, no UAC, Wine
         {false, true, false, Hive::Machine, Hive::User},      // standard user: the first save creates it
         {false, false, true, Hive::Machine, Hive::User},      // 32-bit, VirtualStore
         {false, true, true, Hive::Machine, Hive::User},
-        {true, false, false, Hive::User, Hive::User},         // elevated run after a plain one
+        {true, false, false, Hive::User, Hive::User},  // elevated run after a plain one
         {true, true, false, Hive::User, Hive::User},
         {true, false, true, Hive::User, Hive::User},
         {true, true, true, Hive::User, Hive::User},
