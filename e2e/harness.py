@@ -9,40 +9,19 @@ TOOL = os.environ.get("VARDIX_E2E_VTOOL", str(ROOT / "build/win64/e2e/vtool.exe"
 PROGRAM = "Z:" + os.environ.get("VARDIX_E2E_PROGRAM", str(ROOT / "build/win64/vardix.exe")).replace("/", "\\")
 WINE, MAIN = "/usr/lib/wine/wine64", "Vardix--用一种新的方式填写你的序列号!"
 # Both builds keep their settings and Run value in the 32-bit view, or per user where the machine's cannot be written.
-SETTINGS, RUN = (
-    r"HKLM\SOFTWARE\WOW6432Node\Quorvantel",
-    r"HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Run",
-)
-USER, USER_RUN, SETTINGS64 = (
-    r"HKCU\Software\Quorvantel",
-    r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run",
-    r"HKLM\SOFTWARE\Quorvantel",
-)
-WM_CLOSE, WM_COMMAND, BM_CLICK, CB_SETCURSEL, IDOK, IDCANCEL, IDYES, IDNO, CF_TEXT, CF_UNICODETEXT = (
-    16,
-    273,
-    245,
-    334,
-    1,
-    2,
-    6,
-    7,
-    1,
-    13,
-)
+SETTINGS = r"HKLM\SOFTWARE\WOW6432Node\Quorvantel"
+RUN = r"HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Run"
+USER = r"HKCU\Software\Quorvantel"
+USER_RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+SETTINGS64 = r"HKLM\SOFTWARE\Quorvantel"
+WM_CLOSE, WM_COMMAND, BM_CLICK, CB_SETCURSEL = 16, 273, 245, 334
+IDOK, IDCANCEL, IDYES, IDNO, CF_TEXT, CF_UNICODETEXT = 1, 2, 6, 7, 1, 13
 SERIAL, PIECES = b"SN: AB12-CD34-EF56", ["AB12", "CD34", "EF56"]
 FIELDS = "hwnd id class text pid visible enabled fg focus ready owner style ex value rect".split()
-QUIET = {
-    "ExcludeClipboardContentFromMonitorProcessing",
-    "CanIncludeInClipboardHistory",
-    "CanUploadToCloudClipboard",
-    "Clipboard Viewer Ignore",
-}
-STEPS, STARTED, ENV = (
-    collections.deque(maxlen=10),
-    [],
-    {},
-)  # the last steps, the vardix processes, the session's environment
+QUIET = {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"}
+QUIET.add("Clipboard Viewer Ignore")
+# The last steps with their times, every vardix started, the session's environment.
+STEPS, STARTED, ENV = collections.deque(maxlen=10), [], {}
 
 
 def step(text):
@@ -50,11 +29,9 @@ def step(text):
 
 
 def env():
-    return (
-        ENV
-        or ENV.update(os.environ, **dict(re.findall(r"export (\w+)='([^']*)'", (STATE / "env.sh").read_text())))
-        or ENV
-    )
+    if not ENV:
+        ENV.update(os.environ, **dict(re.findall(r"export (\w+)='([^']*)'", (STATE / "env.sh").read_text())))
+    return ENV
 
 
 def poll(probe, timeout, interval=0.1):
@@ -71,7 +48,8 @@ def tool(*args):
     for attempt in range(3):
         with tempfile.TemporaryFile() as out:
             code = subprocess.run([WINE, TOOL, *map(str, args)], env=env(), stdout=out, timeout=60).returncode
-            lines = [json.loads(line) for line in (out.seek(0), out.read())[1].decode().splitlines()]
+            out.seek(0)
+            lines = [json.loads(line) for line in out.read().decode().splitlines()]
         step(f"vtool {' '.join(map(str, args))}: {lines[-1] if lines else f'no answer, exit code {code}'}")
         if lines:
             return lines
@@ -79,28 +57,27 @@ def tool(*args):
 
 
 class Bg:
+    """A vtool command that runs on while the test goes on; its JSON lines arrive in .lines."""
+
     def __init__(self, *args):
         for attempt in range(3):  # started again when Wine's loader ends it before it runs (see tool)
             step("vtool " + " ".join(map(str, args)) + " (runs on)")
-            self.lines, self.proc = [], subprocess.Popen(
-                [WINE, TOOL, *map(str, args)], env=env(), stdout=subprocess.PIPE, text=True
-            )
-            (
-                reader := threading.Thread(
-                    target=lambda: self.lines.extend(map(json.loads, self.proc.stdout)), daemon=True
-                )
-            ).start()
-            self.reader = reader
+            self.lines = []
+            self.proc = subprocess.Popen([WINE, TOOL, *map(str, args)], env=env(), stdout=subprocess.PIPE, text=True)
+            self.reader = threading.Thread(target=self.read, daemon=True)
+            self.reader.start()
             if poll(lambda: self.lines or self.proc.poll() is not None, 20) and self.lines:
                 break
+
+    def read(self):
+        self.lines.extend(map(json.loads, self.proc.stdout))
 
     def get(self, key):
         return [line[key] for line in list(self.lines) if key in line]
 
     def wait(self, key, timeout=20):
-        assert poll(
-            lambda: self.get(key), timeout
-        ), f"vtool {self.proc.args[2]} said no {key} within {timeout} s: {self.lines[-3:]}"
+        said = f"vtool {self.proc.args[2]} said no {key} within {timeout} s: {self.lines[-3:]}"
+        assert poll(lambda: self.get(key), timeout), said
         return self.get(key)[0]
 
     def stop(self):
@@ -110,11 +87,8 @@ class Bg:
 
 
 def windows(parent=0, **match):
-    return [
-        w
-        for w in (dict(zip(FIELDS, line)) for line in tool("windows", parent)[:-1])
-        if all(w[k] == v for k, v in match.items())
-    ]
+    found = (dict(zip(FIELDS, line)) for line in tool("windows", parent)[:-1])
+    return [w for w in found if all(w[k] == v for k, v in match.items())]
 
 
 def window(hwnd):
@@ -126,7 +100,8 @@ def post(hwnd, message, wparam=0):
 
 
 def press(*keys):
-    step("keys " + " ".join(keys)), subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=env(), check=True)
+    step("keys " + " ".join(keys))
+    subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=env(), check=True)
 
 
 def dword(value):
@@ -145,25 +120,32 @@ def held(vk):
 
 
 def put(formats):
-    end = {CF_TEXT: "00", CF_UNICODETEXT: "0000"}
-    return tool(
-        "put",
-        *(
-            f"{k}=@Z:{v}" if isinstance(v, Path) else f"{k}=1" if k == "emf" else f"{k}={v.hex()}{end.get(k, '')}"
-            for k, v in formats.items()
-        ),
-    )[0]["seq"]
+    def argument(key, value):
+        if isinstance(value, Path):
+            return f"{key}=@Z:{value}"
+        return (
+            f"{key}=1"
+            if key == "emf"
+            else f"{key}={value.hex()}" + {CF_TEXT: "00", CF_UNICODETEXT: "0000"}.get(key, "")
+        )
+
+    return tool("put", *(argument(k, v) for k, v in formats.items()))[0]["seq"]
 
 
 def clipboard():
+    """The sequence number, the formats other than the markers, and whether the markers are there."""
     *formats, last = tool("dump")
-    return last["seq"], [f for f in formats if f[1] not in QUIET]
+    return last["seq"], [f for f in formats if f[1] not in QUIET], any(f[1] in QUIET for f in formats)
 
 
 def reg(*args):
     *values, answer = tool("reg", *args)
     assert answer["status"] in {"get": (0, 2), "del": (0, 2)}.get(args[0], (0,)), f"reg {args}: {answer}"
     return None if answer["status"] else {name: (kind, data.encode("latin-1")) for name, kind, data in values}
+
+
+def run_value(key):
+    return (reg("get", key) or {}).get("Quorvantel")
 
 
 class Vardix:
@@ -180,9 +162,9 @@ class Vardix:
 
     def status(self):
         code = self.exit_code()
-        return f"pid {self.pid} " + (
-            "running" if code is None else f"exit code {code}" if code < 0x10000 else f"exit code 0x{code:08X}"
-        )
+        if code is None:
+            return f"pid {self.pid} running"
+        return f"pid {self.pid} exit code " + (str(code) if code < 0x10000 else f"0x{code:08X}")
 
     def main(self):
         found = poll(lambda: windows(text=MAIN, pid=self.pid, ready=1) or self.exit_code() is not None, 20, 0.2)
@@ -198,30 +180,28 @@ class Vardix:
 
 
 class Target:
+    """A vtool target: `boxes` controls, then OK and Cancel; every option is vtool's `key=value`."""
+
     def __init__(self, boxes=3, texts=(), **options):
-        self.bg, self.boxes = (
-            Bg(
-                "target",
-                f"boxes={boxes}",
-                *(f"text{i}={t}" for i, t in enumerate(texts)),
-                *(f"{k}={v}" for k, v in options.items()),
-            ),
-            boxes,
-        )
-        self.hwnd, self.planned = self.bg.wait("ready"), self.bg.get("box")[options.get("focus", 0)]
+        texts = (f"text{i}={t}" for i, t in enumerate(texts))
+        self.bg = Bg("target", f"boxes={boxes}", *texts, *(f"{k}={v}" for k, v in options.items()))
+        self.boxes, self.hwnd = boxes, self.bg.wait("ready")
+        self.planned = self.bg.get("box")[options.get("focus", 0)]
 
     def front(self):
         focus(self.hwnd)
-        assert poll(
-            lambda: windows(self.hwnd, hwnd=self.planned, focus=1), 5
-        ), "the target's planned box did not get the focus"
+        planned = poll(lambda: windows(self.hwnd, hwnd=self.planned, focus=1), 5)
+        assert planned, "the target's planned box did not get the focus"
 
     def texts(self):
         return [c["text"] for c in windows(self.hwnd)[: self.boxes]]
 
     def pastes(self):
-        p = self.bg.get("paste")  # a paste tried again counts once
-        return [b for i, b in enumerate(p) if i == 0 or b != p[i - 1]]
+        """The boxes that got WM_PASTE, in order, a paste tried again counted once, and whether each paste found
+        Vardix's marker on the clipboard (a clipboard monitor would have looked at the piece otherwise)."""
+        got = self.bg.get("paste")
+        once = [b for i, b in enumerate(got) if i == 0 or b != got[i - 1]]
+        return once, all(self.bg.get("marked"))
 
     def close(self):
         self.bg.proc.poll() is None and post(self.hwnd, WM_CLOSE)
@@ -229,21 +209,29 @@ class Target:
 
 
 class Story(unittest.TestCase):
+    """Rows of (name, settings stored before, steps); a step (action, *args) runs the method do_action."""
+
     def stories(self, rows):
         for name, stored, steps in rows:
             with self.subTest(name), contextlib.ExitStack() as self.stack:
                 try:
-                    assert not windows(text=MAIN), "a main dialog of an earlier row is still there"
-                    [reg("del", *key) for key in ((SETTINGS,), (RUN, "Quorvantel"), (USER,), (USER_RUN, "Quorvantel"))]
-                    [reg("set", SETTINGS, value, 4, dword(data)[1].hex()) for value, data in (stored or {}).items()]
+                    self.reset(stored)
                     for action, *args in steps:
                         step(f"{action} {args}")
                         getattr(self, "do_" + action)(*args)
                 except Exception as error:
-                    raise self.failureException(
-                        f"{error}\nvardix: {'; '.join(v.status() for v in STARTED[-3:])}\nlast steps:\n  "
-                        + "\n  ".join(STEPS)
-                    ) from None
+                    vardix = "; ".join(v.status() for v in STARTED[-3:])
+                    steps = "\n  ".join(STEPS)
+                    raise self.failureException(f"{error}\nvardix: {vardix}\nlast steps:\n  {steps}") from None
+
+    def reset(self, stored):
+        assert not windows(text=MAIN), "a main dialog of an earlier row is still there"
+        for key in (SETTINGS, SETTINGS64, USER):
+            reg("del", key)
+        for key in (RUN, USER_RUN):
+            reg("del", key, "Quorvantel")
+        for value, data in (stored or {}).items():
+            reg("set", SETTINGS, value, 4, dword(data)[1].hex())
 
     def do_start(self, *args):
         self.v = Vardix(*args)
@@ -252,55 +240,8 @@ class Story(unittest.TestCase):
 
     def do_second(self):
         self.stack.callback((second := Vardix()).stop)
-        self.assertEqual(
-            (second.exit_code(10), [w["hwnd"] for w in windows(text=MAIN)]),
-            (0, [self.v.hwnd]),
-            "exit code, main dialogs",
-        )
-
-    def panel(self):
-        w, c = window(self.v.hwnd), {x["id"]: x for x in windows(self.v.hwnd)}
-        return dict(
-            w,
-            tool=w["ex"] >> 7 & 1,
-            app=w["ex"] >> 18 & 1,
-            size=[w["rect"][2] - w["rect"][0], w["rect"][3] - w["rect"][1]],
-            start=c[1004]["value"],
-            bg=c[1005]["value"],
-            letter=c[1006]["text"],
-            sel=c[1006]["value"],
-            apply=c[1000]["enabled"],
-            focused=next((i for i, x in c.items() if x["focus"]), None),
-            default=next(i for i, x in c.items() if x["style"] & 15 == 1),
-        )
-
-    def do_shows(self, expected):
-        seen = poll(lambda: all((p := self.panel())[k] == v for k, v in expected.items()) and p, 5, 0.2) or self.panel()
-        self.assertEqual({k: seen[k] for k in expected}, expected, "what the main dialog shows")
-
-    def do_box(self, caption, text, buttons):
-        boxes = (
-            poll(
-                lambda: [
-                    w for w in windows(pid=self.v.pid, visible=1, **{"class": "#32770"}) if w["hwnd"] != self.v.hwnd
-                ],
-                5,
-            )
-            or []
-        )
-        self.assertEqual(len(boxes), 1, f"message boxes {boxes}")
-        self.box, controls = boxes[0]["hwnd"], windows(boxes[0]["hwnd"])
-        texts = [c["text"] for c in controls if c["class"] == "Static" and c["text"][:1] not in ("", "\uffff")]
-        self.assertEqual(
-            (boxes[0]["text"], texts, [c["id"] for c in controls if c["class"] == "Button"], boxes[0]["owner"]),
-            (caption, [text], buttons, self.v.hwnd),
-            "the message box: caption, text, buttons, owner",
-        )
-
-    def do_answer(self, answer):
-        self.assertTrue(window(self.box), "the box closed before it was answered")
-        post(self.box, WM_COMMAND, answer) if isinstance(answer, int) else (focus(self.box), press(answer))
-        self.assertTrue(poll(lambda: not window(self.box), 5), "the box stayed after its answer")
+        got = (second.exit_code(10), [w["hwnd"] for w in windows(text=MAIN)])
+        self.assertEqual(got, (0, [self.v.hwnd]), "exit code, main dialogs")
 
     def do_fills(self, keys, fill=True):
         self.stack.callback((target := Target()).close)
@@ -308,67 +249,27 @@ class Story(unittest.TestCase):
         texts = poll(lambda: (t := target.texts()) == PIECES and t, 10 if fill else 1.5, 0.2) or target.texts()
         self.assertEqual(texts == PIECES, fill, f"{keys} {'did not fill' if fill else 'filled'} the target: {texts}")
 
-    def do_hold(self, vk):
-        self.stack.callback((holder := Bg("hotkey", vk, 600)).stop)
-        self.assertEqual(holder.wait("registered"), 1, "the other program's hotkey")
-
-    def do_front(self):
-        self.stack.callback((front := Target()).close)
-        front.front()
-        self.front = front.hwnd
-
-    def do_stored(self, values, autostart, user=False):
-        """The settings and the Run value in the machine's hive (32-bit view), or the user's; the other hive's Run value,
-        the 64-bit machine key and, for the machine's, the user's key stay as they were: absent or empty."""
-        run = (1, f'"{PROGRAM}"  /runmin'.encode("utf-16-le") + b"\0\0") if autostart else None
-        (key, run_key), (_, other_run) = ((USER, USER_RUN), (SETTINGS, RUN))[:: 1 if user else -1]
-        got = [
-            reg("get", key),
-            (reg("get", run_key) or {}).get("Quorvantel"),
-            (reg("get", other_run) or {}).get("Quorvantel"),
-            reg("get", SETTINGS64),
-            None if user else reg("get", USER) or None,
-        ]
-        self.assertEqual(
-            got,
-            [values and {k: dword(v) for k, v in values.items()}, run, None, None, None],
-            "the settings, the Run value, the other hive's Run value, the 64-bit key, the user's key",
-        )
-
-    def do_deny(self, *keys):
-        for key in keys:
-            reg("sddl", key, "D:P(A;;KR;;;WD)")
-            self.stack.callback(reg, "sddl", key, "D:P(A;;KA;;;WD)")
-
-    def do_takeover(self):
-        first, self.v = self.v, Vardix("/runmin", "/takeover")
-        self.stack.callback(self.v.stop)
-        self.assertEqual(first.exit_code(10), 0, "the first copy's exit code")
-        self.v.main()
-
     def do_stop(self):
         self.v.stop()
-
-    def do_keys(self, *keys):
-        focus(self.v.hwnd), press(*keys)
-
-    def do_click(self, control):
-        focus(self.v.hwnd), post(windows(self.v.hwnd, id=control)[0]["hwnd"], BM_CLICK)
-
-    def do_cmd(self, control):
-        post(self.v.hwnd, WM_COMMAND, control)
-
-    def do_nobox(self):
-        self.assertFalse(poll(lambda: windows(pid=self.v.pid, text="vardix"), 1), "a message box of Vardix")
 
     def do_ends(self, code):
         self.assertEqual(self.v.exit_code(10), code, "Vardix's exit code")
 
+    def do_stored(self, values, autostart, user=False):
+        """The settings and the Run value in the machine's hive (32-bit view), or the user's; the other hive's Run
+        value, the 64-bit machine key and, for the machine's, the user's key stay absent or empty."""
+        run = (1, f'"{PROGRAM}"  /runmin'.encode("utf-16-le") + b"\0\0") if autostart else None
+        key, run_key, other_run = (USER, USER_RUN, RUN) if user else (SETTINGS, RUN, USER_RUN)
+        got = [reg("get", key), run_value(run_key), run_value(other_run), reg("get", SETTINGS64)]
+        got.append(None if user else reg("get", USER) or None)
+        expected = [values and {k: dword(v) for k, v in values.items()}, run, None, None, None]
+        self.assertEqual(got, expected, "the settings, the Run value, the other hive's, the 64-bit key, the user's key")
+
     def do_hotkeys(self, expected):
         self.assertEqual({vk: held(vk) for vk in expected}, expected, "Ctrl+Alt+key held by someone")
 
-    def do_infront(self):
-        self.assertEqual(window(self.front)["fg"], 1, "the other program is still in front")
+    def do_nobox(self):
+        self.assertFalse(poll(lambda: windows(pid=self.v.pid, text="vardix"), 1), "a message box of Vardix")
 
 
 def setup():

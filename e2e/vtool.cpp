@@ -77,7 +77,9 @@ std::vector<WNDPROC> g_procs;
 LRESULT CALLBACK ControlProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     const auto i = size_t(GetDlgCtrlID(h) - 100);
     const DWORD sleep = DWORD(Num(Arg(L"sleep" + std::to_wstring(i))));
-    if (m == WM_PASTE) Out("{\"paste\":%zu}\n", i);
+    // Whether the piece carries the marker that keeps clipboard monitors out, looked at while it is the content.
+    static const UINT marker = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+    if (m == WM_PASTE) Out("{\"paste\":%zu,\"marked\":%d}\n", i, IsClipboardFormatAvailable(marker));
     if (m == WM_PASTE && i == Num(Arg(L"close", L"99"))) return DestroyWindow(GetParent(h));
     if (m == WM_PASTE && sleep) Sleep(sleep), Out("{\"woke\":%zu}\n", i);
     return CallWindowProcW(g_procs[i], h, m, w, l);
@@ -204,18 +206,9 @@ int Dump() {
 
 LRESULT CALLBACK WatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m != WM_CLIPBOARDUPDATE) return DefWindowProcW(h, m, w, l);
-    static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
-                      hold = UINT(Num(At(0)));
-    DWORD seq = GetClipboardSequenceNumber();
-    BOOL excluded = IsClipboardFormatAvailable(exclude);
-    // A writer may be half-way through its next content, markers not added yet: look again when it is done.
-    if ((!excluded || hold) && OpenPatiently(h)) {
-        seq = GetClipboardSequenceNumber();
-        excluded = IsClipboardFormatAvailable(exclude);
-        Sleep(hold);
-        CloseClipboard();
-    }
-    return Out("{\"seq\":%lu,\"excluded\":%d}\n", seq, excluded);
+    const DWORD seq = GetClipboardSequenceNumber(), hold = DWORD(Num(At(0)));
+    if (hold && OpenPatiently(h)) Sleep(hold), CloseClipboard();
+    return Out("{\"seq\":%lu}\n", seq);
 }
 // Also the session's keeper: while it runs, Wine's desktop process and its clipboard manager never wind down
 // between two programs (a new manager would empty the clipboard seconds after it starts).
