@@ -3,19 +3,13 @@ registry and the autostart entry, its message boxes and how it ends."""
 from harness import *
 
 APPLY, STARTUP, HIDE, EXIT, V, F7, A, NUM1 = 1000, 1004, 1008, 1009, 0x56, 0x76, 0x41, 0x61
-DEFAULTS, SAVED = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}, {
-    "Run Background": 0,
-    "Run Start Up": 1,
-    "hotkey": 0,
-}
+DEFAULTS = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}
+SAVED = {"Run Background": 0, "Run Start Up": 1, "hotkey": 0}
 SHOWN, REVEALED = dict(visible=1, enabled=1), dict(visible=1, fg=1, rect=[400, 300, 772, 510])
 CHOOSE_A = ("keys", "Tab", "Tab", "Tab", "a")  # from Exit, where the focus starts, to the letters
-QUIT, SAVE = ("box", "vardix", "退出程序, 你确定吗?", [IDYES, IDNO]), (
-    "box",
-    "vardix",
-    "退出程序, 立即保存设置吗?",
-    [IDYES, IDNO, IDCANCEL],
-)
+QUIT, SAVE = "退出程序, 你确定吗?", "退出程序, 立即保存设置吗?"
+BUTTONS = {QUIT: [IDYES, IDNO], SAVE: [IDYES, IDNO, IDCANCEL]}
+FIRST = dict(text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21)
 
 START = [
     (
@@ -23,23 +17,14 @@ START = [
         None,
         [
             ("start",),
-            (
-                "shows",
-                dict(
-                    text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21
-                ),
-            ),
+            ("shows", FIRST),
             ("nobox",),
             ("hotkeys", {V: True, F7: True}),
             ("stored", None, False),
-            ("keys", "Return"),
-            QUIT,
-            ("answer", IDNO),
+            ("asks", "Return", QUIT, IDNO),
             ("shows", SHOWN),
             ("stored", None, False),
-            ("keys", "Return"),
-            QUIT,
-            ("answer", IDYES),
+            ("asks", "Return", QUIT, IDYES),
             ("ends", 0),
             ("stored", DEFAULTS, False),
         ],
@@ -82,15 +67,7 @@ START = [
         (
             f"another program holds Ctrl+Alt+{name} at start: one message, the other key fills",
             None,
-            [
-                ("hold", vk),
-                ("start",),
-                ("box", "vardix", text, [IDOK]),
-                ("answer", IDOK),
-                ("nobox",),
-                ("shows", SHOWN),
-                ("fills", keys),
-            ],
+            [("hold", vk), ("start",), ("message", text), ("shows", SHOWN), ("fills", keys)],
         )
         for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))
     ),
@@ -110,7 +87,8 @@ START = [
 ]
 SETTINGS_ROWS = [
     (
-        "autostart: Apply with the box ticked writes the Run value and removes a stale one from the user's Run key, unticked removes it; Enter then still reaches Exit",
+        "autostart: Apply with the box ticked writes the Run value and removes a stale one from the user's Run key, "
+        "unticked removes it; Enter then still reaches Exit",
         None,
         [
             ("start",),
@@ -118,18 +96,13 @@ SETTINGS_ROWS = [
             ("shows", dict(start=1, apply=1)),
             ("stored", None, False),
             ("stale", USER_RUN),
-            ("keys", "alt+a"),
-            ("shows", dict(apply=0)),
-            ("nobox",),
+            ("apply", "alt+a"),
             ("stored", dict(DEFAULTS, **{"Run Start Up": 1}), True),
             ("click", STARTUP),
             ("shows", dict(start=0, apply=1)),
-            ("click", APPLY),
-            ("shows", dict(apply=0)),
+            ("apply", "click"),
             ("stored", DEFAULTS, False),
-            ("keys", "Return"),
-            QUIT,
-            ("answer", IDNO),
+            ("asks", "Return", QUIT, IDNO),
             ("shows", SHOWN),
         ],
     ),
@@ -140,9 +113,7 @@ SETTINGS_ROWS = [
             ("start",),
             CHOOSE_A,
             ("shows", dict(sel=0, letter="A", apply=1)),
-            ("keys", "alt+a"),
-            ("shows", dict(apply=0)),
-            ("nobox",),
+            ("apply", "alt+a"),
             ("stored", dict(DEFAULTS, hotkey=0), False),
             ("hotkeys", {A: True, NUM1: True, V: False, F7: False}),
             ("fills", "ctrl+alt+v", False),
@@ -161,12 +132,7 @@ SETTINGS_ROWS = [
                 ("hold", taken),
                 ("start",),
                 CHOOSE_A,
-                ("shows", dict(sel=0)),
-                ("keys", "alt+a"),
-                ("box", "vardix", "热键注册失败!", [IDOK]),
-                ("answer", IDOK),
-                ("nobox",),
-                ("shows", dict(apply=0)),
+                ("apply", "alt+a", "热键注册失败!"),
                 ("stored", dict(DEFAULTS, hotkey=0), False),
                 ("hotkeys", {bound: True, V: False, F7: False}),
             ],
@@ -177,41 +143,24 @@ SETTINGS_ROWS = [
         (
             f"a change not applied; {how}",
             DEFAULTS,
-            [("start",), ("keys", "alt+b"), ("shows", dict(bg=1, apply=1)), *steps],
+            [
+                ("start",),
+                ("keys", "alt+b"),
+                ("shows", dict(bg=1, apply=1)),
+                *steps,
+                ("ends", 0),
+                ("stored", dict(DEFAULTS, **{"Run Background": saved}), False),
+            ],
         )
-        for how, steps in (
+        for how, saved, steps in (
             (
                 "Exit, Cancel keeps it running with the change; Exit, No ends without saving",
-                [
-                    ("keys", "alt+e"),
-                    SAVE,
-                    ("answer", IDCANCEL),
-                    ("shows", dict(bg=1, apply=1)),
-                    ("keys", "alt+e"),
-                    SAVE,
-                    ("answer", IDNO),
-                    ("ends", 0),
-                    ("stored", DEFAULTS, False),
-                ],
+                0,
+                [("asks", "alt+e", SAVE, IDCANCEL), ("shows", dict(bg=1, apply=1)), ("asks", "alt+e", SAVE, IDNO)],
             ),
-            (
-                "Exit, Yes saves and ends",
-                [
-                    ("keys", "alt+e"),
-                    SAVE,
-                    ("answer", IDYES),
-                    ("ends", 0),
-                    ("stored", dict(DEFAULTS, **{"Run Background": 1}), False),
-                ],
-            ),
-            (
-                "Escape ends at once, asking and saving nothing",
-                [("keys", "Escape"), ("ends", 0), ("stored", DEFAULTS, False)],
-            ),
-            (
-                "Alt+F4 ends at once, asking and saving nothing",
-                [("keys", "alt+F4"), ("ends", 0), ("stored", DEFAULTS, False)],
-            ),
+            ("Exit, Yes saves and ends", 1, [("asks", "alt+e", SAVE, IDYES)]),
+            ("Escape ends at once, asking and saving nothing", 0, [("keys", "Escape")]),
+            ("Alt+F4 ends at once, asking and saving nothing", 0, [("keys", "alt+F4")]),
         )
     ),
     *(
@@ -223,17 +172,13 @@ SETTINGS_ROWS = [
                 CHOOSE_A,
                 ("keys", "alt+s"),
                 ("shows", dict(start=1, sel=0)),
-                ("deny", *key),
-                ("keys", "alt+a"),
-                ("box", "vardix", text, [IDOK]),
-                ("answer", IDOK),
-                ("nobox",),
-                ("shows", dict(apply=int(after != SAVED))),
+                ("deny", *keys),
+                ("apply", "alt+a", text, after == SAVED),
                 ("hotkeys", {A: after == SAVED, V: after != SAVED}),
                 ("stored", after, False),
             ],
         )
-        for what, key, stored, text, after in (
+        for what, keys, stored, text, after in (
             (
                 "neither the machine's nor the user's settings can be written",
                 (SETTINGS, USER),
@@ -245,25 +190,22 @@ SETTINGS_ROWS = [
         )
     ),
     (
-        "the machine's settings cannot be written: A and autostart are saved per user without a message, read back at the next start; "
-        "autostart off then removes the user's Run value",
+        "the machine's settings cannot be written: A and autostart are saved per user without a message, read back at "
+        "the next start; autostart off then removes the user's Run value",
         DEFAULTS,
         [
             ("start",),
             CHOOSE_A,
             ("keys", "alt+s"),
             ("deny", SETTINGS),
-            ("keys", "alt+a"),
-            ("nobox",),
-            ("shows", dict(apply=0)),
+            ("apply", "alt+a"),
             ("stored", SAVED, True, True),
             ("stop",),
             ("start",),
             ("shows", dict(letter="A", sel=0, start=1)),
             ("fills", "ctrl+alt+a"),
             ("keys", "alt+s"),
-            ("keys", "alt+a"),
-            ("nobox",),
+            ("apply", "alt+a"),
             ("stored", dict(SAVED, **{"Run Start Up": 0}), False, True),
         ],
     ),
@@ -307,6 +249,20 @@ class App(Story):
         self.assertTrue(window(self.box), "the box closed before it was answered")
         post(self.box, WM_COMMAND, answer) if isinstance(answer, int) else (focus(self.box), press(answer))
         self.assertTrue(poll(lambda: not window(self.box), 5), "the box stayed after its answer")
+
+    def do_asks(self, keys, question, answer):
+        """Keys that bring an exit question, which gets the answer; any answer that ends Vardix ends it with 0."""
+        self.do_keys(keys), self.do_box("vardix", question, BUTTONS[question]), self.do_answer(answer)
+
+    def do_message(self, text):
+        """One message box with OK, owned by the main dialog, and none after it."""
+        self.do_box("vardix", text, [IDOK]), self.do_answer(IDOK), self.do_nobox()
+
+    def do_apply(self, how, message=None, saved=True):
+        """Apply by its key or a click: the message it shows, if any; Apply disabled once the settings are saved."""
+        self.do_click(APPLY) if how == "click" else self.do_keys(how)
+        self.do_message(message) if message else self.do_nobox()
+        self.do_shows(dict(apply=0 if saved else 1))
 
     def do_hold(self, vk):
         self.stack.callback((holder := Bg("hotkey", vk, 600)).stop)
