@@ -60,20 +60,20 @@ ROWS = [
         texts=["k1", "k2", "k3"],
         pastes=[],
     ),
-    # The rich edit box pastes 100 ms late, inside the manager's hold: only a check after its paste gets its piece in.
+    # The rich edit box pastes 150 ms late, inside the manager's hold: only a check after its paste gets its piece in.
     row(
-        "a clipboard manager holds the clipboard 300 ms after every change; the focus in a box whose class is not Edit: "
+        "a clipboard manager holds the clipboard 400 ms after every change; the focus in a box whose class is not Edit: "
         "filled backwards in tab order, each box still gets its own piece",
         clip={CF_TEXT: b"Key: K1A1-K1B2-K1C3-K1D4"},
-        target=dict(boxes=4, focus=3, class3="RichEdit20W", sleep3=100),
+        target=dict(boxes=4, focus=3, class3="RichEdit20W", sleep3=150),
         texts=["K1D4", "K1C3", "K1B2", "K1A1"],
         pastes=[3, 2, 1, 0],
-        manager=300,
+        manager=400,
     ),
-    # Box 1 pastes 500 ms late, inside the 2 s hold: it cannot read its piece, and Vardix cannot write the next.
+    # Box 1 pastes 1 s late, inside the 2 s hold: it cannot read its piece, and Vardix cannot write the next.
     row(
         "the clipboard held 2 s after every change: the fill stops, no box gets another's piece",
-        target=dict(texts=["OLD0", "OLD1", "OLD2"], sleep0=500),
+        target=dict(texts=["OLD0", "OLD1", "OLD2"], sleep0=1000),
         texts=["OLD0", "OLD1", "OLD2"],
         pastes=[0],
         manager=2000,
