@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -288,7 +289,12 @@ LRESULT CALLBACK PaneProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         caret = anchor = from + 1;
         if (texts[at].size() == Num(Arg(L"advance")) && at + 1 < texts.size()) MoveTo(h, at + 1);
     }
-    if (m == WM_ENTERMENULOOP) Out("{\"menu\":1}\n");
+    // menu=1: Alt released with no key pressed since its own press opens a menu layer, tracked by hand as
+    // toolkits do (with Ctrl down, Windows' own menu key handling never sees a lone Alt).
+    static bool lone = false;
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) lone = w == VK_MENU;
+    if ((m == WM_KEYUP || m == WM_SYSKEYUP) && w == VK_MENU && std::exchange(lone, false) && Num(Arg(L"menu")))
+        Out("{\"menu\":1}\n");
     if (m == WM_KEYDOWN || m == WM_CHAR) Show(h);
     if (m == WM_PAINT) {
         PAINTSTRUCT ps;
@@ -307,11 +313,8 @@ int PaneCommand() {
     RegisterClassW(&wc);
     for (size_t i = 0; i < Num(Arg(L"boxes", L"4")); ++i)
         g_pane.texts.push_back(Arg(L"text" + std::to_wstring(i), L""));
-    // menu=1: a menu bar whose mnemonic an Alt released alone would open.
-    const HMENU menu = CreateMenu();
-    if (Num(Arg(L"menu"))) AppendMenuW(menu, MF_STRING, 1, L"&Menu");
     const HWND h = CreateWindowExW(0, wc.lpszClassName, L"Vtool Pane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 9, 120,
-                                   int(110 * g_pane.texts.size() + 30), 110, nullptr, menu, nullptr, nullptr);
+                                   int(110 * g_pane.texts.size() + 30), 110, nullptr, nullptr, nullptr, nullptr);
     MoveTo(h, 0), Show(h), Out("{\"ready\":%llu}\n", H(h));
     for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) TranslateMessage(&m), DispatchMessageW(&m);
     return Out("{\"closed\":1}\n");
