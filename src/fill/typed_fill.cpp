@@ -92,14 +92,14 @@ bool Send(std::vector<INPUT>& inputs) {
 
 // Lets go of the hotkey: false while its own key is still down, whose
 // auto-repeat would go on arriving as plain key presses.
-bool ReleaseHotkey(UINT hotkeyVk, bool await) {
+bool ReleaseHotkey(UINT hotkeyVk) {
     const auto anyDown = [hotkeyVk] {
         if (IsDown(static_cast<int>(hotkeyVk))) return true;
         for (const std::uint16_t vk : kModifierKeys)
             if (IsDown(vk)) return true;
         return false;
     };
-    if (await) WaitUntil(kReleaseWaitMs, [&] { return !anyDown(); });
+    WaitUntil(kReleaseWaitMs, [&] { return !anyDown(); });
     if (IsDown(static_cast<int>(hotkeyVk))) {
         g_heldTimer = ::SetTimer(nullptr, 0, 50, WatchHeldKey);
         if (g_heldTimer) g_heldVk = hotkeyVk;
@@ -155,12 +155,16 @@ bool FillByTyping(HWND owner, UINT hotkeyVk) {
     if (g_heldVk) return true;
     const HWND foreground = ::GetForegroundWindow();
     const HWND focus = FocusOf(foreground);
-    const FillWay way = ChooseFillWayAt(foreground, focus);
-    if (way == FillWay::Paste) return false;
-    WideSegmentList list;
-    if (way == FillWay::Type && SplitSerialText(ReadUnicodeText(owner), list)) {
-        list.pieces.resize(static_cast<size_t>(list.count));
-        TypePieces(foreground, focus, list.pieces, hotkeyVk);
+    try {
+        const FillWay way = ChooseFillWayAt(foreground, focus);
+        if (way == FillWay::Paste) return false;
+        WideSegmentList list;
+        if (way == FillWay::Type && SplitSerialText(ReadUnicodeText(owner), list)) {
+            list.pieces.resize(static_cast<size_t>(list.count));
+            TypePieces(foreground, focus, list.pieces, hotkeyVk);
+        }
+    } catch (...) {
+        // Memory ran short: whatever was typed stays, nothing more is.
     }
     return true;
 }
@@ -185,12 +189,11 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus) {
     return MayTypeInto(ProbeAccessibleFocus(focus, kAccessibleTimeoutMs)) ? FillWay::Type : FillWay::Nothing;
 }
 
-bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk,
-                bool awaitRelease) {
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(foreground, &pid);
     const FocusEventHook hook(pid);
-    if (!ReleaseHotkey(hotkeyVk, awaitRelease)) return false;
+    if (!ReleaseHotkey(hotkeyVk)) return false;
     bool silent = false;
     bool tabbed = false;
     for (size_t i = 0; i < pieces.size(); ++i) {

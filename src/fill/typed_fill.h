@@ -21,8 +21,7 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus);
 // still down. Stops as soon as the foreground or its focus window is no
 // longer `foreground` and `focus`. The clipboard is not touched. True when
 // every piece went out.
-bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk,
-                bool awaitRelease = true);
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk);
 
 // The press's way in: types the clipboard's code where the boxes cannot take
 // a paste, or does nothing in a console. False where the paste path fills.
