@@ -31,6 +31,8 @@ void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD)
 UINT g_heldVk = 0;
 UINT_PTR g_heldTimer = 0;
 
+// Without WINEVENT_SKIPOWNPROCESS: the process filter leaves Vardix out
+// already, and Wine delivers nothing at all with both.
 class FocusEventHook {
 public:
     explicit FocusEventHook(DWORD pid)
@@ -54,7 +56,7 @@ bool WaitUntil(DWORD timeoutMs, Done done) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         MSG message;
-        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         if (done()) return true;
         const DWORD waited = ::GetTickCount() - start;
         if (waited >= timeoutMs) return false;
