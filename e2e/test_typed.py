@@ -43,14 +43,9 @@ class Typed(Story):
         before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: WIDE.encode("utf-16-le")}) else None
         focus(pane.get("ready")[0]), step(keys), subprocess.run(["xdotool", *keys.split()], env=env(), check=True)
         poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5), time.sleep(1.5)  # and nothing more comes
+        seen = (pane.get("boxes")[-1], pane.get("at")[-1], pane.get("menu"), thief and thief.get("boxes")[1:])
         self.assertEqual(
-            (
-                pane.get("boxes")[-1],
-                pane.get("at")[-1],
-                pane.get("menu"),
-                thief and thief.get("boxes")[1:],
-                clipboard(),
-            ),
+            (*seen, clipboard()),
             (boxes, at, [], thief and [], before),
             "the boxes, the box with the focus, a menu opened, keys in the other window, the clipboard",
         )

@@ -295,7 +295,14 @@ LRESULT CALLBACK PaneProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) lone = w == VK_MENU;
     if ((m == WM_KEYUP || m == WM_SYSKEYUP) && w == VK_MENU && std::exchange(lone, false) && Num(Arg(L"menu")))
         Out("{\"menu\":1}\n");
-    if (m == WM_KEYDOWN || m == WM_CHAR) Show(h);
+    // For the benchmark: WM_SETTEXT empties the boxes, WM_GETTEXT reads them joined by dashes.
+    if (m == WM_SETTEXT) std::fill(texts.begin(), texts.end(), L""), MoveTo(h, 0);
+    if (m == WM_GETTEXT) {
+        std::wstring all;
+        for (const auto& t : texts) all += (&t == &texts[0] ? L"" : L"-") + t;
+        return lstrlenW(lstrcpynW(reinterpret_cast<wchar_t*>(l), all.c_str(), int(w)));
+    }
+    if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_SETTEXT) Show(h);
     if (m == WM_PAINT) {
         PAINTSTRUCT ps;
         const HDC dc = BeginPaint(h, &ps);
