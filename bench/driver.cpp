@@ -5,6 +5,7 @@
 //
 //   fill  PRESSES CODE BOX PIECE [BOX PIECE]...  vardix's fill by Ctrl+Alt+V into a target's boxes
 //   type  PRESSES CODE BOX PIECE [BOX PIECE]...  the same pieces typed as auto-type tools do
+//   typed PRESSES CODE PANE TEXT HOLD_MS         vardix's typed fill into the helper's pane
 //   start PROGRAM RUNS                           from CreateProcess to both hotkeys held
 //   idle  PID SECONDS                            the processor time of a running vardix
 #include <windows.h>
@@ -176,6 +177,33 @@ int Presses(bool typed, int presses) {
     return 0;
 }
 
+// vardix's typed fill into boxes a window draws itself (the tests' helper's pane, whose text is its boxes
+// joined by dashes): from Ctrl+Alt+V to the last box typed, Ctrl and Alt released `holdMs` after the letter.
+// The clipboard is only read by this fill, so it is put there once.
+int TypedPresses(HWND pane, const std::wstring& text, DWORD holdMs, int presses) {
+    const bool copied = PutCode(nullptr);
+    for (int n = 1; n <= presses; ++n) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutW(pane, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""), SMTO_ABORTIFHUNG, 1000, &ignored);
+        ::SetForegroundWindow(pane);
+        ::Sleep(100);
+        const bool armed = copied && ::GetForegroundWindow() == pane && Text(pane) == L"---";
+        const double start = Now();
+        INPUT press[] = {Key(VK_CONTROL, 0, false), Key(VK_MENU, 0, false), Key('V', 0, false), Key('V', 0, true)};
+        INPUT release[] = {Key(VK_MENU, 0, true), Key(VK_CONTROL, 0, true)};
+        ::SendInput(static_cast<UINT>(std::size(press)), press, sizeof(INPUT));
+        ::Sleep(holdMs);
+        ::SendInput(static_cast<UINT>(std::size(release)), release, sizeof(INPUT));
+        double ms = -1;
+        while (armed && ms < 0 && Now() - start < 5000)
+            if (Text(pane) == text) ms = Now() - start;
+            else ::Sleep(1);
+        std::printf("{\"n\":%d,\"ok\":%d,\"ms\":%.3f,\"armed\":%d}\n", n, ms >= 0, ms, armed);
+        ::Sleep(300);  // vardix's wait for the next piece's focus event may still run after the last box
+    }
+    return 0;
+}
+
 bool Held(UINT vk) {
     if (::RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, vk)) return !::UnregisterHotKey(nullptr, 1);
     return ::GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
@@ -264,6 +292,10 @@ int wmain(int argc, wchar_t** argv) {
             g_boxes.push_back(
                 {reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[i], nullptr, 0))), argv[i + 1]});
         result = Presses(command == L"type", number(2));
+    } else if (command == L"typed" && argc == 7) {
+        g_code = argv[3];
+        const auto pane = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[4], nullptr, 0)));
+        result = TypedPresses(pane, argv[5], static_cast<DWORD>(number(6)), number(2));
     } else if (command == L"start" && argc == 4) {
         result = Start(argv[2], number(3));
     } else if (command == L"idle" && argc == 4) {

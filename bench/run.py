@@ -85,6 +85,17 @@ def fills(boxes, presses):
     return stats(fill), stats(typed)
 
 
+def typed_fills(presses):
+    """vardix's typed fill into the helper's pane (4 boxes it draws itself): Ctrl+Alt+V released at once, and with
+    Ctrl and Alt released 300 ms after the letter, which vardix waits for."""
+    pane = harness.Bg("pane", "boxes=4")
+    try:
+        harness.focus(hwnd := pane.wait("ready"))
+        return [stats(driver("typed", presses, CODES[4], hwnd, "-".join(PIECES[4]), hold)) for hold in (0, 300)]
+    finally:
+        pane.stop()
+
+
 def linux_cpu(proc):
     """utime+stime in clock ticks, and how often its threads were switched out: a thread that no timer and no
     message wakes is never switched in, where processor time, counted in 10 ms ticks, could hide short wake-ups."""
@@ -171,6 +182,11 @@ def render(r, quick):
             row(f"Fill, {n} pieces: vardix, Ctrl+Alt+V to last box filled and clipboard back", r[f"fill{n}"]),
             row(f"Fill, {n} pieces: keystroke baseline ({keys}), first key to last box filled", r[f"type{n}"]),
         ]
+    typed = "Fill, 4 pieces typed: vardix into boxes a window draws itself, Ctrl+Alt+V to last box filled"
+    out += [
+        row(f"{typed}, keys released at once", r.get("typed4", "not measured")),
+        row(f"{typed}, Ctrl and Alt released 300 ms after the letter", r.get("typed4held", "not measured")),
+    ]
     if isinstance(i := r["idle"], dict):
         label = f"Idle {i['seconds']} s, hidden (/runmin)"
         out += [
@@ -221,6 +237,7 @@ def main():
     try:  # the starts first, with no vardix running; the idle one stays on for the fills
         steps = [(["start"], lambda: [stats(driver("start", WINPROGRAM, starts))]), (["idle"], lambda: [idle(seconds)])]
         steps += [([f"fill{n}", f"type{n}"], lambda n=n: fills(n, presses)) for n in PIECES]
+        steps += [(["typed4", "typed4held"], lambda: typed_fills(presses))]
         for names, measure in steps:
             log(f"measuring {', '.join(names)}")
             try:

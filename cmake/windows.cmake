@@ -5,7 +5,9 @@ add_executable(vardix WIN32
   src/app/filler_app.cpp
   src/fill/clipboard_session.cpp
   src/fill/clipboard_text.cpp
+  src/fill/accessible_probe.cpp
   src/fill/hotkey_fill.cpp
+  src/fill/typed_fill.cpp
   src/settings/hotkey_binding.cpp
   src/settings/settings_store.cpp
   src/ui/about_dialog.cpp
@@ -16,7 +18,7 @@ add_executable(vardix WIN32
   src/winfx/process.cpp
   src/winfx/win_main.cpp
   src/res/vardix.rc)
-target_link_libraries(vardix PRIVATE vardix_core)
+target_link_libraries(vardix PRIVATE vardix_core oleacc ole32 oleaut32 uuid)
 target_compile_definitions(vardix PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 if(NOT MSVC)
   # One file that needs no DLL beyond Windows' own.

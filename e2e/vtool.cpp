@@ -4,10 +4,12 @@
 // After windows.h, which it needs.
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -252,13 +254,80 @@ int Reg() {
     return Out("{\"status\":%ld}\n", status);
 }
 
+// A window that draws its boxes itself, as many toolkits do: no child windows, WM_PASTE does nothing.
+struct Pane {
+    std::vector<std::wstring> texts;
+    size_t at = 0, caret = 0, anchor = 0;
+} g_pane;
+void Show(HWND h) {
+    std::string line = "{\"at\":" + std::to_string(g_pane.at) + ",\"boxes\":[";
+    for (const auto& t : g_pane.texts) line += Q(t) + (&t == &g_pane.texts.back() ? "" : ",");
+    Out("%s]}\n", line.c_str());
+    InvalidateRect(h, nullptr, TRUE);
+}
+void MoveTo(HWND h, size_t box) {
+    g_pane.at = box, g_pane.caret = g_pane.anchor = g_pane.texts[box].size();
+    if (Num(Arg(L"advance"))) NotifyWinEvent(EVENT_OBJECT_FOCUS, h, OBJID_CLIENT, CHILDID_SELF);
+}
+LRESULT CALLBACK PaneProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto& [texts, at, caret, anchor] = g_pane;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (m == WM_KEYDOWN && w == VK_TAB) MoveTo(h, (at + (shift ? texts.size() - 1 : 1)) % texts.size());
+    if (m == WM_KEYDOWN && w == VK_TAB && Num(Arg(L"steal"))) SetForegroundWindow(Win(Arg(L"steal")));
+    if (m == WM_KEYDOWN && (w == VK_HOME || w == VK_END)) caret = w == VK_HOME ? 0 : texts[at].size();
+    if (m == WM_KEYDOWN && (w == VK_HOME || w == VK_END) && !shift) anchor = caret;
+    if (m == WM_CHAR && w >= L' ') {
+        const size_t from = std::min(caret, anchor);
+        texts[at].replace(from, std::max(caret, anchor) - from, 1, wchar_t(w));
+        caret = anchor = from + 1;
+        if (texts[at].size() == Num(Arg(L"advance")) && at + 1 < texts.size()) MoveTo(h, at + 1);
+    }
+    // menu=1: Alt released with no key pressed since its own press opens a menu layer, tracked by hand as
+    // toolkits do (with Ctrl down, Windows' own menu key handling never sees a lone Alt).
+    static bool lone = false;
+    if (m == WM_KEYDOWN || m == WM_SYSKEYDOWN) lone = w == VK_MENU;
+    if ((m == WM_KEYUP || m == WM_SYSKEYUP) && w == VK_MENU && std::exchange(lone, false) && Num(Arg(L"menu")))
+        Out("{\"menu\":1}\n");
+    // For the benchmark: WM_SETTEXT empties the boxes, WM_GETTEXT reads them joined by dashes.
+    if (m == WM_SETTEXT) std::fill(texts.begin(), texts.end(), L""), MoveTo(h, 0);
+    if (m == WM_GETTEXT) {
+        std::wstring all;
+        for (const auto& t : texts) all += (&t == &texts[0] ? L"" : L"-") + t;
+        return lstrlenW(lstrcpynW(reinterpret_cast<wchar_t*>(l), all.c_str(), int(w)));
+    }
+    if (m == WM_KEYDOWN || m == WM_CHAR || m == WM_SETTEXT) Show(h);
+    if (m == WM_PAINT) {
+        PAINTSTRUCT ps;
+        const HDC dc = BeginPaint(h, &ps);
+        for (int i = 0; i < int(texts.size()); ++i)
+            Rectangle(dc, 10 + 110 * i, 15, 110 + 110 * i, 39),
+                TextOutW(dc, 14 + 110 * i, 19, texts[i].c_str(), int(texts[i].size()));
+        return EndPaint(h, &ps);
+    }
+    if (m == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(h, m, w, l);
+}
+int PaneCommand() {
+    const std::wstring name = Arg(L"class", L"VtoolPane");
+    const WNDCLASSW wc{0, PaneProc, 0, 0, nullptr, nullptr, nullptr, HBRUSH(COLOR_WINDOW + 1), nullptr, name.c_str()};
+    RegisterClassW(&wc);
+    for (size_t i = 0; i < Num(Arg(L"boxes", L"4")); ++i)
+        g_pane.texts.push_back(Arg(L"text" + std::to_wstring(i), L""));
+    const HWND h = CreateWindowExW(0, wc.lpszClassName, L"Vtool Pane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 9, 120,
+                                   int(110 * g_pane.texts.size() + 30), 110, nullptr, nullptr, nullptr, nullptr);
+    MoveTo(h, 0), Show(h), Out("{\"ready\":%llu}\n", H(h));
+    for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) TranslateMessage(&m), DispatchMessageW(&m);
+    return Out("{\"closed\":1}\n");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // the tests read each line while a command runs on
     const std::pair<const wchar_t*, int (*)()> commands[] = {
-        {L"run", Run},       {L"target", Target}, {L"windows", Windows}, {L"post", Post},   {L"focus", Focus},
-        {L"hotkey", Hotkey}, {L"put", Put},       {L"dump", Dump},       {L"watch", Watch}, {L"reg", Reg}};
+        {L"run", Run},     {L"target", Target}, {L"windows", Windows}, {L"post", Post},
+        {L"focus", Focus}, {L"hotkey", Hotkey}, {L"put", Put},         {L"dump", Dump},
+        {L"watch", Watch}, {L"reg", Reg},       {L"pane", PaneCommand}};
     g_args.assign(argv + (argc > 1 ? 2 : 1), argv + argc);
     for (const auto& [name, run] : commands)
         if (argc > 1 && std::wstring(argv[1]) == name) return run();

@@ -9,7 +9,7 @@ if [ "$format" != "$machine" ]; then
   echo "FAIL: $exe is $format, expected $machine"; exit 1
 fi
 
-allowed='^(kernel32|user32|gdi32|advapi32|msvcrt|shell32|comctl32|ole32|oleaut32|comdlg32|imm32|version|shlwapi|ws2_32|bcrypt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|msvcrt|shell32|comctl32|ole32|oleaut32|oleacc|comdlg32|imm32|version|shlwapi|ws2_32|bcrypt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
 bad=0
 while read -r dll; do
   lower=$(tr 'A-Z' 'a-z' <<<"$dll")

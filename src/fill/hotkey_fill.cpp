@@ -6,6 +6,7 @@
 
 #include "fill/clipboard_session.h"
 #include "fill/serial_text.h"
+#include "fill/typed_fill.h"
 #include "settings/hotkey_keys.h"
 #include "ui/main_dialog.h"
 
@@ -76,12 +77,13 @@ BOOL MainDialog::ParseClipboardText() {
     return split ? TRUE : FALSE;
 }
 
-LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM) {
+LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM lParam) {
     // Until the last fill's restore is done, the clipboard holds a piece, not
     // the user's copy.
     if (!FinishPendingRestore(kClipboardOpenBudgetMs)) return 0;
     if (!::IsClipboardFormatAvailable(CF_TEXT)) return 0;
     if (wParam != HOTKEY_ID_LOWER_CODE && wParam != HOTKEY_ID_LETTER) return 0;
+    if (FillByTyping(m_hWnd, HIWORD(lParam))) return 0;
 
     FillEnd end = FillEnd::Completed;
     try {

@@ -9,28 +9,38 @@ namespace vardix {
 // never a blank, colon, dash or whitespace: byte-wise searching finds exactly
 // the characters a double-byte-aware search would.
 
-bool IsTrimSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+namespace {
 
-std::string_view TrimSpace(std::string_view text) {
+template <typename Char>
+bool IsSpace(Char c) {
+    return c == Char(' ') || c == Char('\t') || c == Char('\n') || c == Char('\v') || c == Char('\f') ||
+           c == Char('\r');
+}
+
+template <typename Char>
+std::basic_string_view<Char> Trim(std::basic_string_view<Char> text) {
     size_t begin = 0;
-    while (begin < text.size() && IsTrimSpace(text[begin])) ++begin;
+    while (begin < text.size() && IsSpace(text[begin])) ++begin;
     size_t end = text.size();
-    while (end > begin && IsTrimSpace(text[end - 1])) --end;
+    while (end > begin && IsSpace(text[end - 1])) --end;
     return text.substr(begin, end - begin);
 }
 
-std::string_view StripLabel(std::string_view trimmed) {
-    const size_t labelEnd = trimmed.find_last_of(" :");
-    if (labelEnd == std::string_view::npos) return trimmed;
-    std::string_view rest = trimmed.substr(labelEnd + 1);
-    while (!rest.empty() && IsTrimSpace(rest.front())) rest.remove_prefix(1);
+template <typename Char>
+std::basic_string_view<Char> Strip(std::basic_string_view<Char> trimmed) {
+    const Char labelEnds[] = {Char(' '), Char(':'), Char(0)};
+    const size_t labelEnd = trimmed.find_last_of(labelEnds);
+    if (labelEnd == std::basic_string_view<Char>::npos) return trimmed;
+    std::basic_string_view<Char> rest = trimmed.substr(labelEnd + 1);
+    while (!rest.empty() && IsSpace(rest.front())) rest.remove_prefix(1);
     return rest;
 }
 
-bool SplitSerialText(std::string_view text, SegmentList& out) {
-    if (text.empty() || text.find('-') == std::string_view::npos) return false;
+template <typename Char>
+bool Split(std::basic_string_view<Char> text, BasicSegmentList<Char>& out) {
+    if (text.empty() || text.find(Char('-')) == std::basic_string_view<Char>::npos) return false;
 
-    const std::string_view code = StripLabel(TrimSpace(text));
+    const std::basic_string_view<Char> code = Strip(Trim(text));
 
     // Slot 0 is a virtual separator just before the first character; the last
     // character is never a separator, so a trailing dash stays in the last piece.
@@ -39,7 +49,7 @@ bool SplitSerialText(std::string_view text, SegmentList& out) {
     std::array<size_t, kPieceSlots> bounds{};
     size_t separators = 0;
     for (size_t pos = 0; pos + 1 < code.size(); ++pos) {
-        if (code[pos] != '-') continue;
+        if (code[pos] != Char('-')) continue;
         if (separators == kMaxSeparators) return false;
         bounds[++separators] = pos + 1;
     }
@@ -48,10 +58,18 @@ bool SplitSerialText(std::string_view text, SegmentList& out) {
     out.pieces.resize(kPieceSlots);
     for (size_t i = 0; i <= separators; ++i) {
         const size_t start = bounds[i];
-        out.pieces[i] = std::string(TrimSpace(code.substr(start, bounds[i + 1] - 1 - start)));
+        out.pieces[i] = std::basic_string<Char>(Trim(code.substr(start, bounds[i + 1] - 1 - start)));
     }
     out.count = static_cast<int>(separators) + 1;
     return true;
 }
+
+}  // namespace
+
+bool IsTrimSpace(char c) { return IsSpace(c); }
+std::string_view TrimSpace(std::string_view text) { return Trim(text); }
+std::string_view StripLabel(std::string_view trimmed) { return Strip(trimmed); }
+bool SplitSerialText(std::string_view text, SegmentList& out) { return Split(text, out); }
+bool SplitSerialText(std::wstring_view text, WideSegmentList& out) { return Split(text, out); }
 
 }  // namespace vardix

@@ -14,12 +14,17 @@ inline constexpr int kMaxSeparators = 98;
 inline constexpr int kMaxPieces = kMaxSeparators + 1;
 inline constexpr int kPieceSlots = 100;
 
-struct SegmentList {
+template <typename Char>
+struct BasicSegmentList {
     // Always kPieceSlots entries after a successful split; only the first
     // `count` are pieces, the rest may hold pieces of an earlier split.
-    std::vector<std::string> pieces;
+    std::vector<std::basic_string<Char>> pieces;
     int count = 0;
 };
+using SegmentList = BasicSegmentList<char>;
+// The Unicode text's pieces, for typing: no character outside the ANSI code
+// page is lost on the way.
+using WideSegmentList = BasicSegmentList<wchar_t>;
 
 // Whitespace as the C locale's isspace knows it, byte-wise.
 bool IsTrimSpace(char c);
@@ -35,5 +40,7 @@ std::string_view StripLabel(std::string_view trimmed);
 // holds: such text is not a serial code, and pasting it truncated would leave
 // a box with the wrong piece.
 bool SplitSerialText(std::string_view text, SegmentList& out);
+// The same rules on UTF-16 text, where no surrogate unit is a blank, colon or dash.
+bool SplitSerialText(std::wstring_view text, WideSegmentList& out);
 
 }  // namespace vardix

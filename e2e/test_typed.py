@@ -1,0 +1,56 @@
+"""Typing into boxes that a window draws itself (vtool pane), where nothing can be pasted: the pieces are typed, the
+clipboard is only read, and consoles, multi-line texts and other windows get nothing."""
+from harness import *
+
+PRESS = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 0.3 keyup alt keyup ctrl"  # as a person does
+MODIFIERS_HELD = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 1.5 keyup alt keyup ctrl"
+LETTER_HELD = "keydown ctrl keydown alt keydown v sleep 2 keyup v keyup alt keyup ctrl"
+WIDE = "序列号: AB12-CD34-\u0631\u0645-EF\U0001F511"  # Arabic and emoji are not in code page 936
+FOUR, OLD = ["AB12", "CD34", "\u0631\u0645", "EF\U0001F511"], ["OLD0", "", "", "KEEP"]
+
+
+def row(name, pane, boxes=None, keys=PRESS, at=0):
+    return name, None, [("start",), ("typed", pane, boxes or OLD, keys, at)]
+
+
+ROWS = [
+    row("four pieces typed, box 1's old text replaced, the clipboard only read", {}, FOUR, at=3),
+    row("the boxes move on by themselves after 4 characters and say so: no box is skipped", {"advance": 4}, FOUR, at=3),
+    row("Ctrl+Alt held 1.5 s after the letter: let go of, typed, no menu", {"menu": 1}, FOUR, MODIFIERS_HELD, 3),
+    row("a console window: nothing typed", {"class": "ConsoleWindowClass"}),
+    row("the letter held 2 s: nothing typed", {}, keys=LETTER_HELD),
+    row(
+        "another window comes to the front after the first piece: typing stops", {"steal": 1}, FOUR[:1] + OLD[1:], at=1
+    ),
+    ("a dialog of Edit boxes: pasted as before", None, [("start",), ("fills", "ctrl+alt+v")]),
+    ("a dialog whose focus is on a button: the paste path as before", None, [("start",), ("button",)]),
+]
+
+
+class Typed(Story):
+    def test_rows(self):
+        self.stories(ROWS)
+
+    def pane(self, *args):
+        self.stack.callback(lambda: (post(pane.get("ready")[0], WM_CLOSE), pane.stop()))
+        (pane := Bg("pane", *args)).wait("ready")
+        return pane
+
+    def do_typed(self, options, boxes, keys, at):
+        thief = options.get("steal") and self.pane("boxes=1")
+        options = dict(options, **({"steal": thief.get("ready")[0]} if thief else {}))
+        pane = self.pane(*(f"text{i}={t}" for i, t in enumerate(OLD) if t), *(f"{k}={v}" for k, v in options.items()))
+        before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: WIDE.encode("utf-16-le")}) else None
+        focus(pane.get("ready")[0]), step(keys), subprocess.run(["xdotool", *keys.split()], env=env(), check=True)
+        poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5), time.sleep(1.5)  # and nothing more comes
+        seen = (pane.get("boxes")[-1], pane.get("at")[-1], pane.get("menu"), thief and thief.get("boxes")[1:])
+        self.assertEqual(
+            (*seen, clipboard()),
+            (boxes, at, [], thief and [], before),
+            "the boxes, the box with the focus, a menu opened, keys in the other window, the clipboard",
+        )
+
+    def do_button(self):
+        self.stack.callback((target := Target(focus=3)).close)
+        put({CF_TEXT: SERIAL}), target.front(), subprocess.run(["xdotool", *PRESS.split()], env=env(), check=True)
+        self.assertEqual(poll(lambda: target.pastes() == [3, 2, 1] and [3, 2, 1], 5) or target.pastes(), [3, 2, 1])

@@ -1,0 +1,221 @@
+#include "fill/typed_fill.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "fill/accessible_probe.h"
+#include "fill/clipboard_session.h"
+#include "fill/serial_text.h"
+#include "winfx/handles.h"
+
+namespace vardix {
+
+namespace {
+
+constexpr UINT kDlgCodeTimeoutMs = 500;
+constexpr DWORD kAccessibleTimeoutMs = 1000;
+constexpr DWORD kReleaseWaitMs = 1000;
+// A toolkit turns its accessibility on at the first question, and raises its
+// first focus event only after that.
+constexpr DWORD kFirstFocusWaitMs = 300;
+constexpr DWORD kFocusWaitMs = 100;
+
+// Focus events of the target's process, counted while the hook is set. Out
+// of context, the events come to this thread's message handling.
+LONG g_focusEvents = 0;
+
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { ++g_focusEvents; }
+
+// The hotkey's own key, while a press ended because it was held down: the
+// presses its auto-repeat brings meanwhile are dropped.
+UINT g_heldVk = 0;
+UINT_PTR g_heldTimer = 0;
+
+// Without WINEVENT_SKIPOWNPROCESS: the process filter leaves Vardix out
+// already, and Wine delivers nothing at all with both.
+class FocusEventHook {
+public:
+    explicit FocusEventHook(DWORD pid)
+        : m_hook(::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, pid, 0,
+                                   WINEVENT_OUTOFCONTEXT)) {}
+    ~FocusEventHook() {
+        if (m_hook) ::UnhookWinEvent(m_hook);
+    }
+    FocusEventHook(const FocusEventHook&) = delete;
+    FocusEventHook& operator=(const FocusEventHook&) = delete;
+
+private:
+    HWINEVENTHOOK m_hook;
+};
+
+// Handles what other threads send and the events of the hook, until `done`
+// or the time is up; posted messages (another press among them) wait for the
+// message loop.
+template <typename Done>
+bool WaitUntil(DWORD timeoutMs, Done done) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (done()) return true;
+        const DWORD waited = ::GetTickCount() - start;
+        if (waited >= timeoutMs) return false;
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(timeoutMs - waited, 10), QS_SENDMESSAGE, 0);
+    }
+}
+
+bool IsDown(int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
+
+void CALLBACK WatchHeldKey(HWND, UINT, UINT_PTR, DWORD) {
+    if (IsDown(static_cast<int>(g_heldVk))) return;
+    ::KillTimer(nullptr, g_heldTimer);
+    g_heldVk = 0;
+    // Whatever press is still queued came before the key went up.
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) continue;
+}
+
+INPUT Key(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    // Web pages read the key's code from the scan code.
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    // Home and End of the navigation keys, not the number pad's.
+    if (vk == VK_HOME || vk == VK_END) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    return input;
+}
+
+bool Send(std::vector<INPUT>& inputs) {
+    return inputs.empty() ||
+           ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// Lets go of the hotkey: false while its own key is still down, whose
+// auto-repeat would go on arriving as plain key presses.
+bool ReleaseHotkey(UINT hotkeyVk) {
+    const auto anyDown = [hotkeyVk] {
+        if (IsDown(static_cast<int>(hotkeyVk))) return true;
+        for (const std::uint16_t vk : kModifierKeys)
+            if (IsDown(vk)) return true;
+        return false;
+    };
+    WaitUntil(kReleaseWaitMs, [&] { return !anyDown(); });
+    if (IsDown(static_cast<int>(hotkeyVk))) {
+        g_heldTimer = ::SetTimer(nullptr, 0, 50, WatchHeldKey);
+        if (g_heldTimer) g_heldVk = hotkeyVk;
+        return false;
+    }
+    std::vector<std::uint16_t> held;
+    for (const std::uint16_t vk : kModifierKeys)
+        if (IsDown(vk)) held.push_back(vk);
+    std::vector<INPUT> inputs;
+    for (const KeyStroke& stroke : ReleaseStrokes(held)) inputs.push_back(Key(stroke.vk, stroke.up));
+    return Send(inputs);
+}
+
+// Home, Shift+End, then the text, in one call, so that none of the user's
+// own keys lands inside it; the old text is replaced as a paste would.
+bool TypePiece(const std::wstring& piece) {
+    std::vector<INPUT> inputs = {Key(VK_HOME, false), Key(VK_HOME, true), Key(VK_SHIFT, false),
+                                 Key(VK_END, false),  Key(VK_END, true),  Key(VK_SHIFT, true)};
+    // A character outside the Basic Multilingual Plane goes as its two units.
+    for (const wchar_t unit : piece) {
+        for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = static_cast<WORD>(unit);
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    }
+    return Send(inputs);
+}
+
+bool SendTab() {
+    std::vector<INPUT> inputs = {Key(VK_TAB, false), Key(VK_TAB, true)};
+    return Send(inputs);
+}
+
+// The Unicode text, so that no character outside the ANSI code page is lost;
+// only read, never written.
+std::wstring ReadUnicodeText(HWND owner) {
+    const ClipboardSession clipboard(owner);
+    const HANDLE data = clipboard ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
+    if (!data) return {};
+    const winfx::GlobalLockGuard lock(data);
+    const auto* text = static_cast<const wchar_t*>(lock.data());
+    if (!text) return {};
+    const std::wstring_view whole(text, ::GlobalSize(data) / sizeof(wchar_t));
+    return std::wstring(whole.substr(0, whole.find(L'\0')));
+}
+
+}  // namespace
+
+bool FillByTyping(HWND owner, UINT hotkeyVk) {
+    if (g_heldVk) return true;
+    const HWND foreground = ::GetForegroundWindow();
+    const HWND focus = FocusOf(foreground);
+    try {
+        const FillWay way = ChooseFillWayAt(foreground, focus);
+        if (way == FillWay::Paste) return false;
+        WideSegmentList list;
+        if (way == FillWay::Type && SplitSerialText(ReadUnicodeText(owner), list)) {
+            list.pieces.resize(static_cast<size_t>(list.count));
+            TypePieces(foreground, focus, list.pieces, hotkeyVk);
+        }
+    } catch (...) {
+        // Memory ran short: whatever was typed stays, nothing more is.
+    }
+    return true;
+}
+
+HWND FocusOf(HWND foreground) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!foreground || !::GetGUIThreadInfo(::GetWindowThreadProcessId(foreground, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+FillWay ChooseFillWayAt(HWND foreground, HWND focus) {
+    char className[260] = {};
+    if (focus) ::GetClassNameA(focus, className, sizeof className);
+    DWORD_PTR dlgCode = 0;
+    const bool answered =
+        focus && ::SendMessageTimeoutW(focus, WM_GETDLGCODE, 0, 0, SMTO_ABORTIFHUNG, kDlgCodeTimeoutMs, &dlgCode) != 0;
+    const HWND next = focus ? ::GetNextDlgTabItem(foreground, focus, FALSE) : nullptr;
+    const FocusFacts facts{className, answered, static_cast<std::uint32_t>(dlgCode), next && next != focus};
+    const FillWay way = ChooseFillWay(facts);
+    if (way != FillWay::Type) return way;
+    return MayTypeInto(ProbeAccessibleFocus(focus, kAccessibleTimeoutMs)) ? FillWay::Type : FillWay::Nothing;
+}
+
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(foreground, &pid);
+    const FocusEventHook hook(pid);
+    if (!ReleaseHotkey(hotkeyVk)) return false;
+    bool silent = false;
+    bool tabbed = false;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (::GetForegroundWindow() != foreground || FocusOf(foreground) != focus) return false;
+        const LONG before = g_focusEvents;
+        if (!TypePiece(pieces[i])) return false;
+        if (i + 1 == pieces.size()) break;
+        // A form that moves on by itself when a box is full says so with a
+        // focus event; a Tab then would skip a box.
+        const DWORD wait = i == 0 ? kFirstFocusWaitMs : kFocusWaitMs;
+        if (!silent && WaitUntil(wait, [&] { return g_focusEvents != before; })) continue;
+        if (::GetForegroundWindow() != foreground) return false;
+        const LONG beforeTab = g_focusEvents;
+        if (!SendTab()) return false;
+        // A toolkit that says nothing of the first Tab says nothing at all:
+        // from then on, a Tab between every two pieces without waiting.
+        if (!tabbed && !silent) silent = !WaitUntil(kFocusWaitMs, [&] { return g_focusEvents != beforeTab; });
+        tabbed = true;
+    }
+    return true;
+}
+
+}  // namespace vardix

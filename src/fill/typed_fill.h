@@ -1,0 +1,34 @@
+#pragma once
+// The second way of filling: typing the pieces, for boxes that a toolkit
+// draws inside one window, where nothing can be pasted.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "fill/fill_route.h"
+
+namespace vardix {
+
+// Paste, type or leave alone, by the foreground thread's focus window at the
+// press; asks the window's accessibility only where it would type.
+FillWay ChooseFillWayAt(HWND foreground, HWND focus);
+
+// Types each piece into the focused box, a Tab between pieces unless the box
+// moved on by itself. First waits for the hotkey's keys to be let go
+// (`hotkeyVk` is its own key) and ends without typing while that key is
+// still down. Stops as soon as the foreground or its focus window is no
+// longer `foreground` and `focus`. The clipboard is not touched. True when
+// every piece went out.
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk);
+
+// The press's way in: types the clipboard's code where the boxes cannot take
+// a paste, or does nothing in a console. False where the paste path fills.
+bool FillByTyping(HWND owner, UINT hotkeyVk);
+
+// The foreground thread's focus window, which GetFocus gives only to a thread
+// attached to it.
+HWND FocusOf(HWND foreground);
+
+}  // namespace vardix
