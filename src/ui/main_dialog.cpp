@@ -7,6 +7,11 @@
 
 namespace vardix {
 
+UINT QuitMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"Vardix.Quit");
+    return message;
+}
+
 MainDialog::MainDialog(HWND parent)
     : winfx::Dialog(IDD_MAIN, parent),
       m_bRunStartUp(FALSE),
@@ -19,6 +24,10 @@ MainDialog::~MainDialog() = default;
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message != 0 && message == TakeOverMessage()) {
         OnTakeOver();
+        return true;
+    }
+    if (message != 0 && message == QuitMessage()) {
+        OnCancel();
         return true;
     }
     switch (message) {
@@ -91,6 +100,10 @@ BOOL MainDialog::OnInitDialog() {
 
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    // An uninstall may ask from a lower integrity level than a Vardix run as
+    // administrator, and Windows drops such messages unless let through.
+    ::ChangeWindowMessageFilterEx(m_hWnd, QuitMessage(), MSGFLT_ALLOW, nullptr);
 
     LoadSettings();
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);

@@ -22,6 +22,11 @@ namespace vardix {
 // to which a registered message means nothing.
 UINT TakeOverMessage();
 
+// Posted by a copy started with the quit switch, as an uninstall does, to the
+// running one's window, which then ends as after Escape, without saving.
+// Registered for the same reason as the take-over's.
+UINT QuitMessage();
+
 class MainDialog : public winfx::Dialog {
 public:
     explicit MainDialog(HWND parent = nullptr);
