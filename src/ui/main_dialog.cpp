@@ -12,6 +12,18 @@ UINT QuitMessage() {
     return message;
 }
 
+namespace {
+
+BOOL CALLBACK CancelOtherDialog(HWND window, LPARAM mainDialog) {
+    wchar_t className[8] = {};
+    if (window != reinterpret_cast<HWND>(mainDialog) && ::GetClassNameW(window, className, 8) > 0 &&
+        ::lstrcmpW(className, L"#32770") == 0)
+        ::EndDialog(window, IDCANCEL);
+    return TRUE;
+}
+
+}  // namespace
+
 MainDialog::MainDialog(HWND parent)
     : winfx::Dialog(IDD_MAIN, parent),
       m_bRunStartUp(FALSE),
@@ -27,7 +39,7 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
     }
     if (message != 0 && message == QuitMessage()) {
-        OnCancel();
+        OnQuit();
         return true;
     }
     switch (message) {
@@ -148,6 +160,13 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
     }
     position.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
     position.flags |= SWP_NOACTIVATE;
+}
+
+// An open message box or About box would keep the dialog until answered, and
+// Yes in the question at Exit would save: each ends as if cancelled first.
+void MainDialog::OnQuit() {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CancelOtherDialog, reinterpret_cast<LPARAM>(m_hWnd));
+    OnCancel();
 }
 
 void MainDialog::OnDestroy() {
