@@ -40,8 +40,10 @@ void QuitRunningCopies() {
     for (const HWND window : found) {
         DWORD pid = 0;
         ::GetWindowThreadProcessId(window, &pid);
+        // Opened before the post, so that the id cannot name another process
+        // by the time of the wait; asked even where it cannot be waited for.
         winfx::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-        if (process && ::PostMessageW(window, QuitMessage(), 0, 0)) ending.push_back(std::move(process));
+        if (::PostMessageW(window, QuitMessage(), 0, 0) && process) ending.push_back(std::move(process));
     }
     const DWORD start = ::GetTickCount();
     for (const winfx::KernelHandle& process : ending) {
