@@ -149,9 +149,9 @@ def run_value(key):
 
 
 class Vardix:
-    def __init__(self, *args):
+    def __init__(self, *args, program=PROGRAM):
         for attempt in range(3):  # exit code 1 at once: Wine could not start it (see tool); thrice, it is vardix's own
-            self.run, self.hwnd = Bg("run", PROGRAM, *args), None
+            self.run, self.hwnd = Bg("run", program, *args), None
             self.pid = self.run.wait("pid")
             if self.exit_code(0.3) != 1:
                 break

@@ -9,7 +9,7 @@ set -eu
 
 PACKAGES="g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
 wine wine64 xvfb xdotool xsel imagemagick fonts-wqy-zenhei locales
-libgtest-dev cmake x11-xkb-utils x11-utils clang clang-format black libclang-rt-14-dev python3 zip unzip file"
+libgtest-dev cmake x11-xkb-utils x11-utils clang clang-format black libclang-rt-14-dev python3 zip unzip file wixl msitools"
 
 missing=""
 for p in $PACKAGES; do

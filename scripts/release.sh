@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release archives in dist/: vardix-<version>-win32.zip (i686) and
 # vardix-<version>-win64.zip (x86_64), each with vardix.exe, a read-me and the
-# SHA-256 checksums of both, plus a checksum file beside each archive.
+# SHA-256 checksums of both, the Windows Installer packages
+# vardix-<version>-win32.msi and -win64.msi of the same executables, and a
+# checksum file beside each archive and package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,4 +29,9 @@ for platform in win32 win64; do
   rm -rf "$stage"
   trap - EXIT
   echo "dist/$name.zip"
+
+  scripts/make-msi.sh "$([ "$platform" = win64 ] && echo x64 || echo x86)" "$version" "build/$platform/vardix.exe" \
+    "dist/$name.msi"
+  (cd dist && sha256sum "$name.msi" >"$name.msi.sha256")
+  echo "dist/$name.msi"
 done

@@ -80,7 +80,11 @@ TEST(AutostartCommand, QuotedPathTwoBlanksSwitch) {
 }
 
 TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
-    const std::pair<const wchar_t*, bool> cases[] = {
+    struct Case {
+        const wchar_t* line;
+        bool runMin, quit = false;
+    };
+    const Case cases[] = {
         {L"\"D:\\Tools\\app.exe\"  /runmin", true},
         {L"app.exe /RUNMIN", false},
         {L"app.exe /RunMin", false},
@@ -92,9 +96,13 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
         {L"app.exe / runmin", false},
         {L"app.exe", false},
         {L"", false},
+        {L"\"C:\\Program Files\\Vardix\\vardix.exe\" /quit", false, true},
+        {L"app.exe /QUIT /runmin", true, false},
     };
-    for (const auto& [line, expected] : cases)
-        EXPECT_EQ(vardix::HasRunMinSwitch(line), expected) << testing::PrintToString(std::wstring(line));
+    for (const auto& [line, runMin, quit] : cases) {
+        EXPECT_EQ(vardix::HasRunMinSwitch(line), runMin) << testing::PrintToString(std::wstring(line));
+        EXPECT_EQ(vardix::HasQuitSwitch(line), quit) << testing::PrintToString(std::wstring(line));
+    }
 }
 
 TEST(AutostartCommand, TakeOverArgumentsStartHiddenAndTakeOver) {

@@ -1,8 +1,11 @@
 #include "app/filler_app.h"
 
+#include <vector>
+
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
+#include "winfx/handles.h"
 
 namespace vardix {
 
@@ -12,6 +15,8 @@ FillerApp theApp;
 
 constexpr DWORD kTakeOverWaitMs = 5000;
 constexpr DWORD kTakeOverPollMs = 50;
+// Ending may first put the user's clipboard back, which waits for other programs.
+constexpr DWORD kQuitWaitMs = 10000;
 
 // The running copy started this elevated one and lets go of its hotkeys as
 // it ends. Posted, not sent: it may still be inside ShellExecuteEx, and a
@@ -24,6 +29,29 @@ void TakeOverRunningCopy() {
         ::Sleep(kTakeOverPollMs);
 }
 
+// Every window with the caption is asked, as another program's may carry it
+// too and ignores the message. The wait is for the processes, so that the
+// uninstaller finds the file free; a window already gone is no error.
+void QuitRunningCopies() {
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, nullptr, text::kMainCaption)) != nullptr;)
+        found.push_back(window);
+    std::vector<winfx::KernelHandle> ending;
+    for (const HWND window : found) {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(window, &pid);
+        // Opened before the post, so that the id cannot name another process
+        // by the time of the wait; asked even where it cannot be waited for.
+        winfx::KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+        if (::PostMessageW(window, QuitMessage(), 0, 0) && process) ending.push_back(std::move(process));
+    }
+    const DWORD start = ::GetTickCount();
+    for (const winfx::KernelHandle& process : ending) {
+        const DWORD spent = ::GetTickCount() - start;
+        ::WaitForSingleObject(process.get(), spent < kQuitWaitMs ? kQuitWaitMs - spent : 0);
+    }
+}
+
 }  // namespace
 
 FillerApp::FillerApp() : m_bRunMinimized(FALSE) {}
@@ -32,6 +60,11 @@ FillerApp::~FillerApp() = default;
 
 BOOL FillerApp::InitInstance() {
     const wchar_t* commandLine = ::GetCommandLineW();
+    // No dialog, no hotkeys, no reveal: only the running copy is asked to end.
+    if (HasQuitSwitch(commandLine)) {
+        QuitRunningCopies();
+        return FALSE;
+    }
     if (HasRunMinSwitch(commandLine)) m_bRunMinimized = TRUE;
     if (HasTakeOverSwitch(commandLine)) TakeOverRunningCopy();
 

@@ -20,6 +20,8 @@ bool HasTakeOverSwitch(std::wstring_view commandLine) {
     return commandLine.find(kTakeOverSwitch) != std::wstring_view::npos;
 }
 
+bool HasQuitSwitch(std::wstring_view commandLine) { return commandLine.find(kQuitSwitch) != std::wstring_view::npos; }
+
 std::wstring BuildTakeOverArguments() {
     std::wstring arguments(kRunMinSwitch);
     arguments += L' ';

@@ -20,6 +20,11 @@ std::wstring BuildAutostartCommand(std::wstring_view exePath);
 bool HasRunMinSwitch(std::wstring_view commandLine);
 bool HasTakeOverSwitch(std::wstring_view commandLine);
 
+// Started with it, Vardix asks a running copy to end as after Escape, and
+// ends itself: the uninstaller's way to free the file.
+inline constexpr std::wstring_view kQuitSwitch = L"/quit";
+bool HasQuitSwitch(std::wstring_view commandLine);
+
 // The arguments of the elevated copy that replaces the running one: hidden,
 // as the running one may be, and taking over.
 std::wstring BuildTakeOverArguments();

@@ -7,6 +7,23 @@
 
 namespace vardix {
 
+UINT QuitMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"Vardix.Quit");
+    return message;
+}
+
+namespace {
+
+BOOL CALLBACK CancelOtherDialog(HWND window, LPARAM mainDialog) {
+    wchar_t className[8] = {};
+    if (window != reinterpret_cast<HWND>(mainDialog) && ::GetClassNameW(window, className, 8) > 0 &&
+        ::lstrcmpW(className, L"#32770") == 0)
+        ::EndDialog(window, IDCANCEL);
+    return TRUE;
+}
+
+}  // namespace
+
 MainDialog::MainDialog(HWND parent)
     : winfx::Dialog(IDD_MAIN, parent),
       m_bRunStartUp(FALSE),
@@ -19,6 +36,10 @@ MainDialog::~MainDialog() = default;
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message != 0 && message == TakeOverMessage()) {
         OnTakeOver();
+        return true;
+    }
+    if (message != 0 && message == QuitMessage()) {
+        OnQuit();
         return true;
     }
     switch (message) {
@@ -92,6 +113,10 @@ BOOL MainDialog::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    // An uninstall may ask from a lower integrity level than a Vardix run as
+    // administrator, and Windows drops such messages unless let through.
+    ::ChangeWindowMessageFilterEx(m_hWnd, QuitMessage(), MSGFLT_ALLOW, nullptr);
+
     LoadSettings();
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
     UpdateData(false);
@@ -135,6 +160,13 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
     }
     position.flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
     position.flags |= SWP_NOACTIVATE;
+}
+
+// An open message box or About box would keep the dialog until answered, and
+// Yes in the question at Exit would save: each ends as if cancelled first.
+void MainDialog::OnQuit() {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &CancelOtherDialog, reinterpret_cast<LPARAM>(m_hWnd));
+    OnCancel();
 }
 
 void MainDialog::OnDestroy() {

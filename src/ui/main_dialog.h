@@ -22,6 +22,12 @@ namespace vardix {
 // to which a registered message means nothing.
 UINT TakeOverMessage();
 
+// Posted by a copy started with the quit switch, as an uninstall does, to the
+// running one's window, which then ends as after Escape, without saving. A
+// registered message, not one of WM_APP's: the window is found by its caption
+// alone and may belong to another program, to which it means nothing.
+UINT QuitMessage();
+
 class MainDialog : public winfx::Dialog {
 public:
     explicit MainDialog(HWND parent = nullptr);
@@ -65,6 +71,7 @@ private:
     HICON OnQueryDragIcon() const;
     void OnDestroy();
     void OnWindowPosChanging(WINDOWPOS& position);
+    void OnQuit();
 
     // Settings panel (ui/settings_panel.cpp)
     void OnSettingChanged();
