@@ -17,10 +17,6 @@ MainDialog::MainDialog(HWND parent)
 MainDialog::~MainDialog() = default;
 
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message != 0 && message == TakeOverMessage()) {
-        OnTakeOver();
-        return true;
-    }
     switch (message) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != IDM_ABOUTBOX) return false;
@@ -38,10 +34,16 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
         return false;
     case WM_HOTKEY:
-        result = OnHotKey(wParam, lParam);
+        OnHotKey(wParam);
         return true;
     case WM_TIMER:
-        OnTimer(static_cast<UINT_PTR>(wParam));
+        if (wParam == Filler::kRestoreTimerId && m_filler) m_filler->OnRestoreTimer();
+        return true;
+    case ElevatedFill::kStartedMessage:
+        m_elevatedFill->OnStarted(wParam, lParam);
+        return true;
+    case ElevatedFill::kEndedMessage:
+        m_elevatedFill->OnEnded();
         return true;
     case WM_COMMAND: {
         const WORD id = LOWORD(wParam);
@@ -92,6 +94,8 @@ BOOL MainDialog::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    m_filler.emplace(m_hWnd);
+    m_elevatedFill.emplace(m_hWnd);
     LoadSettings();
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
     UpdateData(false);
@@ -140,8 +144,19 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
 void MainDialog::OnDestroy() {
     ReleaseHotkeys();
     // A last try, so that leaving does not leave a piece on the clipboard.
-    EndHoldAtExit();
-    FinishPendingRestore(kClipboardOpenBudgetMs);
+    if (m_filler) m_filler->EndAtExit();
+}
+
+void MainDialog::OnHotKey(WPARAM id) {
+    if (id != HOTKEY_ID_LOWER_CODE && id != HOTKEY_ID_LETTER) return;
+    // While the elevated copy fills, the clipboard is its own; until the
+    // last fill's copy is back, the clipboard holds a piece, not the code.
+    if (m_elevatedFill->Running() || !m_filler->ReadyForPress() || !m_filler->ReadCode()) return;
+    // Decided before anything is written: the copy then has the clipboard to
+    // itself, and this copy takes no snapshot and restores nothing.
+    const HWND foreground = ::GetForegroundWindow();
+    if (RefusedForRights(foreground)) m_elevatedFill->Start(foreground);
+    else m_filler->Fill(foreground);
 }
 
 }  // namespace vardix
