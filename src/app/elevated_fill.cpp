@@ -21,6 +21,7 @@ namespace {
 constexpr DWORD kCopyWaitLimitMs = 30000;
 // A box may hold its piece for 30 s; the copy gives its restore a little more.
 constexpr DWORD kCopyRestoreLimitMs = 35000;
+constexpr DWORD kCopyRestorePollMs = 100;
 // Mandatory label ids; a level that cannot be read counts as the highest.
 constexpr unsigned long kSystemLevel = 0x4000;
 
@@ -136,19 +137,20 @@ void RunFillCopy(const FillRequest& request) {
     ::SetForegroundWindow(target);
     if (::GetForegroundWindow() != target) return;
 
-    // Owns the clipboard while the copy fills, and gets the restore timer.
+    // Owns the clipboard while the copy fills and puts the copy back.
     const winfx::Window owner(
         ::CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
     if (!owner) return;
     Filler filler(owner.get());
     if (!filler.ReadCode()) return;
     filler.Fill(target);
+    // Until the user's copy is back: a slow box may hold its piece a while.
+    // The paste's answer arrives among the messages.
     const DWORD start = ::GetTickCount();
-    MSG message;
-    while (!filler.Restored() &&
-           ::GetTickCount() - start<kCopyRestoreLimitMs&& ::GetMessageW(&message, nullptr, 0, 0)> 0) {
-        if (message.message == WM_TIMER && message.hwnd == owner.get()) filler.OnRestoreTimer();
-        else ::DispatchMessageW(&message);
+    while (!filler.Restored() && ::GetTickCount() - start < kCopyRestoreLimitMs) {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, kCopyRestorePollMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
+        filler.OnRestoreTimer();
     }
 }
 
