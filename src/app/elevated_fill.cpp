@@ -107,10 +107,11 @@ void ElevatedFill::OnStarted(WPARAM process, LPARAM error) {
     m_starting = false;
     winfx::KernelHandle copy(reinterpret_cast<HANDLE>(process));
     if (!copy) {
-        // A declined prompt changes nothing. Any other failure is told once
-        // per run: a policy that denies elevation would otherwise bring the
-        // message at every press.
-        if (error == ERROR_CANCELLED || m_failureShown) return;
+        // A declined prompt changes nothing, nor does a start that gave no
+        // process to wait for. Any other failure is told once per run: a
+        // policy that denies elevation would otherwise bring the message at
+        // every press.
+        if (error == ERROR_SUCCESS || error == ERROR_CANCELLED || m_failureShown) return;
         m_failureShown = true;
         winfx::AppMessageBox(text::kElevationFailed);
         return;
