@@ -45,7 +45,12 @@ constexpr UINT kOwnerAnswerTimeoutMs = 200;
 bool ClipboardOwnerAnswers() {
     const HWND owner = ::GetClipboardOwner();
     DWORD_PTR ignored = 0;
-    return !owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored);
+    ::SetLastError(0);
+    if (!owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored))
+        return true;
+    // An owner with higher rights may refuse the message without hanging;
+    // its data still renders for a reader with lower rights.
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 // SendMessageCallback hands its callback a number, not an object: the one
