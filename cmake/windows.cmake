@@ -1,12 +1,11 @@
 # The Windows program, cross-built with mingw-w64 (or built with MSVC).
 
-add_executable(vardix WIN32
-  src/app/elevated_restart.cpp
+set(VARDIX_WINDOWS_SOURCES
+  src/app/elevated_fill.cpp
   src/app/filler_app.cpp
   src/fill/clipboard_session.cpp
-  src/fill/clipboard_text.cpp
   src/fill/accessible_probe.cpp
-  src/fill/hotkey_fill.cpp
+  src/fill/filler.cpp
   src/fill/typed_fill.cpp
   src/settings/hotkey_binding.cpp
   src/settings/settings_store.cpp
@@ -18,12 +17,19 @@ add_executable(vardix WIN32
   src/winfx/process.cpp
   src/winfx/win_main.cpp
   src/res/vardix.rc)
-target_link_libraries(vardix PRIVATE vardix_core oleacc ole32 oleaut32 uuid)
-target_compile_definitions(vardix PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-if(NOT MSVC)
-  # One file that needs no DLL beyond Windows' own.
-  target_link_options(vardix PRIVATE -static -static-libgcc -static-libstdc++ -s)
-endif()
+list(TRANSFORM VARDIX_WINDOWS_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
+
+# The program; the end-to-end tests build a second one from the same sources.
+function(vardix_program target)
+  add_executable(${target} WIN32 ${VARDIX_WINDOWS_SOURCES})
+  target_link_libraries(${target} PRIVATE vardix_core oleacc ole32 oleaut32 uuid shell32)
+  target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  if(NOT MSVC)
+    # One file that needs no DLL beyond Windows' own.
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -s)
+  endif()
+endfunction()
+vardix_program(vardix)
 
 # The executable's machine type and imports, checked in the test run.
 if(VARDIX_OBJDUMP)

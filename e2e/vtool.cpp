@@ -209,8 +209,10 @@ int Dump() {
 LRESULT CALLBACK WatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m != WM_CLIPBOARDUPDATE) return DefWindowProcW(h, m, w, l);
     const DWORD seq = GetClipboardSequenceNumber(), hold = DWORD(Num(At(0)));
+    DWORD owner = 0;  // the writer's process, while its window owns the clipboard
+    GetWindowThreadProcessId(GetClipboardOwner(), &owner);
     if (hold && OpenPatiently(h)) Sleep(hold), CloseClipboard();
-    return Out("{\"seq\":%lu}\n", seq);
+    return Out("{\"seq\":%lu,\"pid\":%lu}\n", seq, owner);
 }
 // Also the session's keeper: while it runs, Wine's desktop process and its clipboard manager never wind down
 // between two programs (a new manager would empty the clipboard seconds after it starts).
@@ -221,6 +223,34 @@ int Watch() {
         Sleep(50);
     Out("{\"watching\":%d,\"acp\":%u}\n", AddClipboardFormatListener(window), GetACP());
     Pump();
+    return 0;
+}
+
+// A clipboard owner that offers every format by delayed rendering, hangs MS (At(0)), then renders each when asked.
+std::vector<std::pair<UINT, Bytes>> g_lazy;
+LRESULT CALLBACK LazyProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    for (const auto& [format, b] : g_lazy)
+        if (const HGLOBAL block =
+                m == WM_RENDERFORMAT && w == format ? GlobalAlloc(GMEM_MOVEABLE, b.size()) : nullptr) {
+            std::copy(b.begin(), b.end(), static_cast<unsigned char*>(GlobalLock(block))), GlobalUnlock(block);
+            if (!SetClipboardData(format, block)) GlobalFree(block);  // the clipboard owns the block once it took it
+            Out("{\"render\":%u}\n", format);
+        }
+    return DefWindowProcW(h, m, w, l);
+}
+int Lazy() {
+    const HWND window = MessageWindow();
+    SetWindowLongPtrW(window, GWLP_WNDPROC, LONG_PTR(LazyProc));
+    if (!OpenPatiently(window)) return Out("{\"ready\":0}\n");
+    EmptyClipboard();
+    for (size_t i = 1; i < g_args.size(); ++i) {
+        const std::wstring name = g_args[i].substr(0, g_args[i].find(L'='));
+        g_lazy.emplace_back(iswdigit(name[0]) ? UINT(Num(name)) : RegisterClipboardFormatW(name.c_str()),
+                            Unhex(g_args[i].substr(name.size() + 1)));
+        SetClipboardData(g_lazy.back().first, nullptr);
+    }
+    CloseClipboard(), Out("{\"ready\":%lu}\n", GetClipboardSequenceNumber());
+    Sleep(DWORD(Num(At(0)))), Out("{\"woke\":1}\n"), Pump();
     return 0;
 }
 
@@ -325,9 +355,9 @@ int PaneCommand() {
 int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // the tests read each line while a command runs on
     const std::pair<const wchar_t*, int (*)()> commands[] = {
-        {L"run", Run},     {L"target", Target}, {L"windows", Windows}, {L"post", Post},
-        {L"focus", Focus}, {L"hotkey", Hotkey}, {L"put", Put},         {L"dump", Dump},
-        {L"watch", Watch}, {L"reg", Reg},       {L"pane", PaneCommand}};
+        {L"run", Run},     {L"target", Target}, {L"windows", Windows},  {L"post", Post},
+        {L"focus", Focus}, {L"hotkey", Hotkey}, {L"put", Put},          {L"dump", Dump},
+        {L"watch", Watch}, {L"reg", Reg},       {L"pane", PaneCommand}, {L"lazy", Lazy}};
     g_args.assign(argv + (argc > 1 ? 2 : 1), argv + argc);
     for (const auto& [name, run] : commands)
         if (argc > 1 && std::wstring(argv[1]) == name) return run();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "fill/clipboard_formats.h"
 #include "fill/fill_outcome.h"
@@ -58,6 +59,27 @@ TEST(FillRules, SnapshotBound) {
         {kLimit / 2, kLimit / 2, true},
     };
     for (const auto& c : cases) EXPECT_EQ(vardix::SnapshotFits(c.taken, c.more), c.fits) << c.taken << "+" << c.more;
+}
+
+TEST(FillRules, RefusedForRights) {
+    constexpr unsigned long kMedium = 0x2000, kHigh = 0x3000;
+    const struct {
+        bool selfElevated;
+        std::optional<unsigned long> target;
+        unsigned long attachError;
+        bool refused;
+    } cases[] = {
+        {false, kHigh, 0, true},         // an elevated installer
+        {false, kMedium, 0, false},      // the same level
+        {false, std::nullopt, 0, true},  // another account's elevated process
+        {false, kMedium, 5, true},       // ERROR_ACCESS_DENIED
+        {false, kMedium, 87, false},     // ERROR_INVALID_PARAMETER: our own thread
+        {true, kHigh, 5, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.selfElevated << " " << c.target.value_or(0) << " " << c.attachError);
+        EXPECT_EQ(vardix::RefusedForRights({c.selfElevated, kMedium, c.target, c.attachError}), c.refused);
+    }
 }
 
 }  // namespace

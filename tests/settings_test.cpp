@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,11 +106,22 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
     }
 }
 
-TEST(AutostartCommand, TakeOverArgumentsStartHiddenAndTakeOver) {
-    const std::wstring arguments = vardix::BuildTakeOverArguments();
-    EXPECT_TRUE(vardix::HasRunMinSwitch(arguments));
-    EXPECT_TRUE(vardix::HasTakeOverSwitch(arguments));
-    EXPECT_FALSE(vardix::HasTakeOverSwitch(vardix::BuildAutostartCommand(L"C:\\Tools\\vardix.exe")));
+TEST(AutostartCommand, FillArguments) {
+    const std::wstring max64 = L"18446744073709551615";
+    const std::pair<std::vector<std::wstring>, std::optional<vardix::FillRequest>> cases[] = {
+        {{L"/fill", L"132456", L"4242"}, vardix::FillRequest{132456, 4242}},
+        {{L"/fill", max64, L"4294967295"}, vardix::FillRequest{UINT64_MAX, UINT32_MAX}},
+        {{L"/fill", L"18446744073709551616", L"1"}, std::nullopt},
+        {{L"/fill", L"0x10", L"1"}, std::nullopt},
+        {{L"/fill", L"1", L"2", L"3"}, std::nullopt},
+    };
+    const auto numbers = [](const std::optional<vardix::FillRequest>& r) {
+        return r ? std::optional(std::pair(r->window, r->process)) : std::nullopt;
+    };
+    for (const auto& [arguments, request] : cases)
+        EXPECT_EQ(numbers(vardix::ParseFillArguments(arguments)), numbers(request))
+            << testing::PrintToString(arguments);
+    EXPECT_EQ(vardix::BuildFillArguments({UINT64_MAX, 7}), L"/fill " + max64 + L" 7");
 }
 
 TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
@@ -133,6 +145,33 @@ TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
         const vardix::StoreFacts facts{c.userKey, c.denied, c.virtualised};
         EXPECT_EQ(vardix::SettingsHive(vardix::StoreUse::Read, facts), c.read);
         EXPECT_EQ(vardix::SettingsHive(vardix::StoreUse::Save, facts), c.save);
+    }
+}
+
+TEST(SettingsHive, NeverTwoRunValues) {
+    using vardix::Hive;
+    const std::wstring exe = L"C:\\Tools\\vardix.exe";
+    const std::wstring ours = L"\"c:\\TOOLS\\Vardix.exe\"  /runmin";
+    struct Case {
+        Hive hive;
+        bool startUp;
+        std::optional<std::wstring> machine;
+        bool write, report;
+    } const cases[] = {
+        {Hive::Machine, true, ours, true, false},
+        {Hive::User, true, std::nullopt, true, false},
+        {Hive::User, true, ours, false, false},  // a standard user: the machine's value starts Vardix
+        {Hive::User, true, L"  C:\\Tools\\vardix.exe /runmin", false, false},
+        {Hive::User, true, L"\"C:\\Old\\vardix.exe\"  /runmin", true, false},
+        {Hive::User, true, L"C:\\Tools\\vardix.exe.bak", true, false},
+        {Hive::User, false, std::nullopt, false, false},
+        {Hive::User, false, ours, false, true},
+        {Hive::Machine, false, ours, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.hive == Hive::User) << c.startUp << testing::PrintToString(c.machine));
+        const auto decision = vardix::DecideRunValue({c.hive, c.startUp, c.machine, exe});
+        EXPECT_EQ(std::pair(decision.write, decision.report), std::pair(c.write, c.report));
     }
 }
 

@@ -1,7 +1,12 @@
 #include "app/filler_app.h"
 
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <string>
 #include <vector>
 
+#include "app/elevated_fill.h"
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
@@ -13,20 +18,17 @@ namespace {
 
 FillerApp theApp;
 
-constexpr DWORD kTakeOverWaitMs = 5000;
-constexpr DWORD kTakeOverPollMs = 50;
 // Ending may first put the user's clipboard back, which waits for other programs.
 constexpr DWORD kQuitWaitMs = 10000;
 
-// The running copy started this elevated one and lets go of its hotkeys as
-// it ends. Posted, not sent: it may still be inside ShellExecuteEx, and a
-// sent message would hold this start until it returns.
-void TakeOverRunningCopy() {
-    const HWND running = ::FindWindowW(nullptr, text::kMainCaption);
-    if (!running) return;
-    ::PostMessageW(running, TakeOverMessage(), 0, 0);
-    for (DWORD waited = 0; waited < kTakeOverWaitMs && ::IsWindow(running); waited += kTakeOverPollMs)
-        ::Sleep(kTakeOverPollMs);
+// The arguments after the program's own name, as Windows splits them.
+std::vector<std::wstring> Arguments(const wchar_t* commandLine) {
+    int count = 0;
+    wchar_t** words = ::CommandLineToArgvW(commandLine, &count);
+    if (!words) return {};
+    std::vector<std::wstring> arguments(words + (count > 0 ? 1 : 0), words + count);
+    ::LocalFree(words);
+    return arguments;
 }
 
 // Every window with the caption is asked, as another program's may carry it
@@ -65,8 +67,12 @@ BOOL FillerApp::InitInstance() {
         QuitRunningCopies();
         return FALSE;
     }
+    // The elevated copy fills and ends: no window, no hotkeys, no settings.
+    if (const auto fill = ParseFillArguments(Arguments(commandLine))) {
+        RunFillCopy(*fill);
+        return FALSE;
+    }
     if (HasRunMinSwitch(commandLine)) m_bRunMinimized = TRUE;
-    if (HasTakeOverSwitch(commandLine)) TakeOverRunningCopy();
 
     MainDialog dialog;
     // The caption is the only mark of a running instance; there is no lock.

@@ -83,9 +83,15 @@ void ClipboardSession::PutQuietFormats() const {
     Put(quiet.viewerIgnore, &no, sizeof no);
 }
 
-std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
-    const ClipboardSession clipboard(owner);
-    if (!clipboard) return std::nullopt;
+std::string ClipboardSession::Text() const {
+    const winfx::GlobalLockGuard lock(::GetClipboardData(CF_TEXT));
+    if (!lock.data()) return {};
+    // Another program may have put a block without its NUL: never read past it.
+    const auto* text = static_cast<const char*>(lock.data());
+    return std::string(text, strnlen(text, lock.size()));
+}
+
+ClipboardSnapshot ClipboardSnapshot::Take(const ClipboardSession&) {
     ClipboardSnapshot snapshot;
     bool whole = false;
     try {
@@ -95,10 +101,10 @@ std::optional<ClipboardSnapshot> ClipboardSnapshot::Take(HWND owner) {
     }
     if (!whole) {
         snapshot.m_entries = {};
-        const winfx::GlobalLockGuard lock(::GetClipboardData(CF_TEXT));
+        const winfx::GlobalLockGuard lock(::GetClipboardData(CF_UNICODETEXT));
         if (lock.data()) {
             const auto* begin = static_cast<const unsigned char*>(lock.data());
-            snapshot.m_entries.push_back({CF_TEXT, std::vector<unsigned char>(begin, begin + lock.size())});
+            snapshot.m_entries.push_back({CF_UNICODETEXT, std::vector<unsigned char>(begin, begin + lock.size())});
         }
     }
     // Read last, after any data its owner rendered on request.
@@ -130,16 +136,6 @@ bool ClipboardSnapshot::CopyAll() {
         m_entries.push_back({format, std::move(bytes)});
     }
     return true;
-}
-
-std::string ClipboardSnapshot::Text() const {
-    for (const Entry& entry : m_entries) {
-        if (entry.format != CF_TEXT) continue;
-        // Another program may have put a block without its NUL: never read past it.
-        const auto* text = reinterpret_cast<const char*>(entry.bytes.data());
-        return std::string(text, strnlen(text, entry.bytes.size()));
-    }
-    return {};
 }
 
 bool ClipboardSnapshot::Restore(HWND owner, DWORD ownSequence, DWORD budgetMs) const {

@@ -26,6 +26,8 @@ public:
     ClipboardSession& operator=(const ClipboardSession&) = delete;
     explicit operator bool() const { return m_open; }
 
+    // The 8-bit text up to its first NUL; empty when there is none.
+    std::string Text() const;
     // Replaces the content; every later Put adds to it.
     bool Empty() const;
     bool Put(UINT format, const void* data, std::size_t size) const;
@@ -40,12 +42,11 @@ private:
 // A copy of the clipboard's content, to be put back after a fill.
 class ClipboardSnapshot {
 public:
-    // Every format whose data can be copied; only the 8-bit text when the
-    // whole is above the bound or memory runs short. Nothing when the
-    // clipboard cannot be opened.
-    static std::optional<ClipboardSnapshot> Take(HWND owner);
-    // The 8-bit text up to its first NUL; empty when there is none.
-    std::string Text() const;
+    // Every format whose data can be copied, from the open clipboard; only
+    // the Unicode text when the whole is above the bound or memory runs
+    // short: Windows makes the 8-bit text from it, and a character outside
+    // the code page does not become "?".
+    static ClipboardSnapshot Take(const ClipboardSession& open);
     // The clipboard's sequence number (GetClipboardSequenceNumber) that the
     // copy was taken at.
     DWORD Sequence() const { return m_sequence; }

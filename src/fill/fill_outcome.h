@@ -1,9 +1,10 @@
 #pragma once
-// How a fill ends, and whether a paste took. Pure logic: the one end that
-// needs a message (a target with higher rights) cannot be produced under
+// How a fill ends, whether a paste took, and whether a target is out of
+// Vardix's reach for its rights. Pure logic: rights cannot be produced under
 // Wine, and a box that keeps its old text is easy to mistake for a filled one.
 
 #include <cstdint>
+#include <optional>
 
 namespace vardix {
 
@@ -43,6 +44,25 @@ constexpr bool PasteTook(std::uint64_t selection, bool pieceEmpty) {
     return start == end && (start > 0 || pieceEmpty);
 }
 
-constexpr bool NeedsElevationNotice(FillEnd end) { return end == FillEnd::AccessDenied; }
+// What decides whether the foreground window is out of reach for Vardix's
+// rights. Integrity levels are the mandatory label's relative id (0x2000
+// medium, 0x3000 high).
+struct RightsFacts {
+    bool selfElevated = false;
+    unsigned long ownLevel = 0;
+    // None when the target's token cannot be read, as for an elevated process
+    // of another account.
+    std::optional<unsigned long> targetLevel;
+    // AttachThreadInput's error with the target's thread; 0 when it attached.
+    unsigned long attachError = 0;
+};
+
+// Only an elevated copy can reach such a target; an elevated Vardix that is
+// refused anyway has a cause that elevation does not mend.
+constexpr bool RefusedForRights(const RightsFacts& facts) {
+    if (facts.selfElevated) return false;
+    if (!facts.targetLevel || *facts.targetLevel > facts.ownLevel) return true;
+    return facts.attachError == kErrorAccessDenied;
+}
 
 }  // namespace vardix

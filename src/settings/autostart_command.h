@@ -1,15 +1,18 @@
 #pragma once
-// The program's own command lines: the Run entry's and the elevated
-// restart's. Pure logic.
+// The program's own command lines: the Run entry's and the elevated fill's.
+// Pure logic.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vardix {
 
 inline constexpr std::wstring_view kRunMinSwitch = L"/runmin";
-// The copy started with it asks the running one to end, then holds the hotkeys.
-inline constexpr std::wstring_view kTakeOverSwitch = L"/takeover";
+// The copy started with it fills one window and ends.
+inline constexpr std::wstring_view kFillSwitch = L"/fill";
 
 // A double quote, the path, a double quote, two blanks, the switch. The path
 // is quoted as it is so that blanks in it survive; a Windows path cannot hold
@@ -18,15 +21,23 @@ std::wstring BuildAutostartCommand(std::wstring_view exePath);
 
 // The switch anywhere in the whole command line, case-sensitive.
 bool HasRunMinSwitch(std::wstring_view commandLine);
-bool HasTakeOverSwitch(std::wstring_view commandLine);
 
 // Started with it, Vardix asks a running copy to end as after Escape, and
 // ends itself: the uninstaller's way to free the file.
 inline constexpr std::wstring_view kQuitSwitch = L"/quit";
 bool HasQuitSwitch(std::wstring_view commandLine);
 
-// The arguments of the elevated copy that replaces the running one: hidden,
-// as the running one may be, and taking over.
-std::wstring BuildTakeOverArguments();
+// The window to fill and the process it must belong to.
+struct FillRequest {
+    std::uint64_t window = 0;
+    std::uint32_t process = 0;
+};
+
+// "/fill <window> <process>", both unsigned decimal numbers.
+std::wstring BuildFillArguments(const FillRequest& request);
+
+// The request in the arguments after the program's own name, exactly as
+// BuildFillArguments makes them; none for any other command line.
+std::optional<FillRequest> ParseFillArguments(const std::vector<std::wstring>& arguments);
 
 }  // namespace vardix

@@ -1,6 +1,10 @@
 #pragma once
 // Which registry hive holds the settings and the Run entry. Pure logic.
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace vardix {
 
 enum class Hive { Machine, User };
@@ -20,5 +24,30 @@ struct StoreFacts {
 // be written (elevated, or without UAC); otherwise the save creates the
 // per-user key. The Run entry goes to the hive the settings are saved in.
 Hive SettingsHive(StoreUse use, const StoreFacts& facts);
+
+// What a save does with the Run value in the settings' hive, once it has
+// removed Vardix's value from the other hive (and, with start-up off, from
+// both) where this process may.
+struct RunValueFacts {
+    Hive hive = Hive::Machine;  // the hive the settings were saved in
+    bool startUp = false;
+    // The machine's Run value as it is after that removal; none when absent.
+    std::optional<std::wstring> machineCommand;
+    std::wstring exePath;  // this executable
+};
+
+struct RunValueDecision {
+    bool write = false;   // write the value; otherwise remove it
+    bool report = false;  // tell the user the start-up setting did not take
+};
+
+// Never two values for one program: a machine value that starts this same
+// executable and cannot be removed already starts Vardix at logon, and a
+// per-user one would start a second copy, which finds its hotkeys taken.
+RunValueDecision DecideRunValue(const RunValueFacts& facts);
+
+// Whether a Run command starts `exePath`: its first word, quoted or not,
+// compared as Windows compares paths, without regard to ASCII case.
+bool CommandStartsExe(std::wstring_view command, std::wstring_view exePath);
 
 }  // namespace vardix

@@ -2,6 +2,9 @@
 // hive as they always were, or in the user's where the machine's cannot be
 // written.
 #include <cstdint>
+#include <cwchar>
+#include <optional>
+#include <string>
 
 #include "res/resource.h"
 #include "settings/autostart_command.h"
@@ -91,6 +94,29 @@ void ReadFlags(HKEY key, BOOL& runBackground, BOOL& runStartUp) {
     runStartUp = FlagFromStored(QueryStored(key, kRunStartUpA)) ? TRUE : FALSE;
 }
 
+// Removed where this process may: a standard user cannot remove the machine's.
+void DeleteRunValue(Hive hive) {
+    if (const winfx::RegKey key = OpenKey(hive, kRunKey, KEY_SET_VALUE)) ::RegDeleteValueW(key.get(), kAutostartValue);
+}
+
+std::optional<std::wstring> ReadRunValue(Hive hive) {
+    const winfx::RegKey key = OpenKey(hive, kRunKey, KEY_QUERY_VALUE);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!key || ::RegQueryValueExW(key.get(), kAutostartValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    // A value of another type still stays, though it starts nothing of ours.
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return std::wstring();
+    std::wstring command(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key.get(), kAutostartValue, nullptr, &type, reinterpret_cast<BYTE*>(command.data()),
+                           &size) != ERROR_SUCCESS)
+        return std::wstring();
+    // Stored with or without its NUL: the text ends at the first.
+    command.resize(wcsnlen(command.c_str(), command.size()));
+    return command;
+}
+
 }  // namespace
 
 // Runs at window creation, before the window is first shown: only what decides
@@ -145,33 +171,34 @@ BOOL MainDialog::SaveSettings() {
 }
 
 void MainDialog::UpdateAutostartEntry(Hive hive) {
-    // An entry left in the other hive would start a second copy at logon,
-    // which then finds its hotkeys taken. Removed where this process may.
-    const Hive other = hive == Hive::User ? Hive::Machine : Hive::User;
-    if (const winfx::RegKey stale = OpenKey(other, kRunKey, KEY_SET_VALUE))
-        ::RegDeleteValueW(stale.get(), kAutostartValue);
-
-    const winfx::RegKey key = CreateKey(hive, kRunKey);
-    if (!key) {
-        winfx::AppMessageBox(text::kSaveFailed);
-        return;
-    }
     // Without the path the entry would start nothing.
     const std::wstring path = winfx::ModulePath();
     if (path.empty()) {
         winfx::AppMessageBox(text::kAutostartFailed);
         return;
     }
+    const Hive other = hive == Hive::User ? Hive::Machine : Hive::User;
+    DeleteRunValue(other);
+    if (m_bRunStartUp != 1) DeleteRunValue(hive);
+    const RunValueDecision decision = DecideRunValue(
+        {.hive = hive, .startUp = m_bRunStartUp == 1, .machineCommand = ReadRunValue(Hive::Machine), .exePath = path});
+
+    const winfx::RegKey key = CreateKey(hive, kRunKey);
+    if (!key) {
+        winfx::AppMessageBox(text::kSaveFailed);
+        return;
+    }
+    if (!decision.write) {
+        ::RegDeleteValueW(key.get(), kAutostartValue);
+        if (decision.report) winfx::AppMessageBox(text::kAutostartFailed);
+        return;
+    }
     const std::wstring command = BuildAutostartCommand(path);
     // REG_SZ is stored with its terminating NUL.
     const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
     if (::RegSetValueExW(key.get(), kAutostartValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         bytes) != ERROR_SUCCESS) {
+                         bytes) != ERROR_SUCCESS)
         winfx::AppMessageBox(text::kAutostartFailed);
-        return;
-    }
-    if (m_bRunStartUp == 1) return;
-    if (::RegDeleteValueW(key.get(), kAutostartValue) != ERROR_SUCCESS) winfx::AppMessageBox(text::kAutostartFailed);
 }
 
 }  // namespace vardix

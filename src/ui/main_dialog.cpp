@@ -1,5 +1,6 @@
 #include "ui/main_dialog.h"
 
+#include "fill/typed_fill.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
 #include "winfx/app.h"
@@ -34,10 +35,6 @@ MainDialog::MainDialog(HWND parent)
 MainDialog::~MainDialog() = default;
 
 bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message != 0 && message == TakeOverMessage()) {
-        OnTakeOver();
-        return true;
-    }
     if (message != 0 && message == QuitMessage()) {
         OnQuit();
         return true;
@@ -59,10 +56,16 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
         return false;
     case WM_HOTKEY:
-        result = OnHotKey(wParam, lParam);
+        OnHotKey(wParam, lParam);
         return true;
     case WM_TIMER:
-        OnTimer(static_cast<UINT_PTR>(wParam));
+        if (wParam == Filler::kRestoreTimerId && m_filler) m_filler->OnRestoreTimer();
+        return true;
+    case ElevatedFill::kStartedMessage:
+        m_elevatedFill->OnStarted(wParam, lParam);
+        return true;
+    case ElevatedFill::kEndedMessage:
+        m_elevatedFill->OnEnded();
         return true;
     case WM_COMMAND: {
         const WORD id = LOWORD(wParam);
@@ -117,6 +120,8 @@ BOOL MainDialog::OnInitDialog() {
     // administrator, and Windows drops such messages unless let through.
     ::ChangeWindowMessageFilterEx(m_hWnd, QuitMessage(), MSGFLT_ALLOW, nullptr);
 
+    m_filler.emplace(m_hWnd);
+    m_elevatedFill.emplace(m_hWnd);
     LoadSettings();
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
     UpdateData(false);
@@ -172,8 +177,20 @@ void MainDialog::OnQuit() {
 void MainDialog::OnDestroy() {
     ReleaseHotkeys();
     // A last try, so that leaving does not leave a piece on the clipboard.
-    EndHoldAtExit();
-    FinishPendingRestore(kClipboardOpenBudgetMs);
+    if (m_filler) m_filler->EndAtExit();
+}
+
+void MainDialog::OnHotKey(WPARAM id, LPARAM keys) {
+    if (id != HOTKEY_ID_LOWER_CODE && id != HOTKEY_ID_LETTER) return;
+    // While the elevated copy fills, the clipboard is its own; until the
+    // last fill's copy is back, the clipboard holds a piece, not the code.
+    if (m_elevatedFill->Running() || !m_filler->ReadyForPress() || !m_filler->ReadCode()) return;
+    // Decided before anything is written: the copy then has the clipboard to
+    // itself, and this copy takes no snapshot and restores nothing.
+    const HWND foreground = ::GetForegroundWindow();
+    // Higher rights drop injected keys as they refuse pastes: the copy types too.
+    if (RefusedForRights(foreground)) m_elevatedFill->Start(foreground);
+    else if (!FillByTyping(m_hWnd, HIWORD(keys))) m_filler->Fill(foreground);
 }
 
 }  // namespace vardix

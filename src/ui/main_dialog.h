@@ -1,26 +1,18 @@
 #pragma once
 // The program's only window: the settings panel, the owner of the hotkeys and
-// of all state, and the place where a fill runs.
+// of all state, and the place where a press is handled.
 
 #include <windows.h>
 
 #include <optional>
-#include <string>
-#include <vector>
 
-#include "fill/clipboard_session.h"
-#include "fill/fill_outcome.h"
+#include "app/elevated_fill.h"
+#include "fill/filler.h"
 #include "settings/hotkey_keys.h"
 #include "settings/settings_hive.h"
 #include "winfx/dialog.h"
 
 namespace vardix {
-
-// Posted by a copy started with the take-over switch to the running one's
-// window, which then ends. A registered message, not one of WM_APP's: the
-// window is found by its caption alone and may belong to another program,
-// to which a registered message means nothing.
-UINT TakeOverMessage();
 
 // Posted by a copy started with the quit switch, as an uninstall does, to the
 // running one's window, which then ends as after Escape, without saving. A
@@ -39,24 +31,14 @@ public:
 private:
     BOOL m_bDirty = FALSE;
     HotkeyIndex m_nHotkeyIndex = kDefaultHotkeyIndex;
-    int m_nPieceCount = 0;
-    std::vector<std::string> m_arrPieces;
-    std::string m_strClipSaved;
     winfx::Button m_btnApply;
     winfx::ComboBox m_cmbHotkey;
     BOOL m_bRunStartUp;
     BOOL m_bRunBackground;
     HICON m_hIcon;
-    // The user's clipboard from the press until it is back: while a box that
-    // did not answer in time may still paste its piece, or while another
-    // program keeps Vardix from putting it back.
-    std::optional<ClipboardSnapshot> m_snapPending;
-    // The clipboard's sequence number as Vardix saved or last wrote it; any
-    // other number means someone else has put content there.
-    DWORD m_dwClipSeq = 0;
-    // The box whose paste has not answered yet, and since when it is overdue.
-    HWND m_hPasteBox = nullptr;
-    DWORD m_dwHoldStart = 0;
+    // Both need the window, and exist from its initialisation on.
+    std::optional<Filler> m_filler;
+    std::optional<ElevatedFill> m_elevatedFill;
     // Hidden at creation and not yet given a size by a second start.
     bool m_bUnrevealed = false;
 
@@ -90,22 +72,8 @@ private:
     void RebindHotkeys();
     void ReleaseHotkeys();
 
-    // Elevated restart and take-over (app/elevated_restart.cpp)
-    void OnRefusedForRights();
-    bool StartElevatedCopy() const;
-    void OnTakeOver();
-
-    // Fill engine (fill/*.cpp)
-    bool WriteClipboardText(std::string text);
-    BOOL ParseClipboardText();
-    LRESULT OnHotKey(WPARAM wParam, LPARAM lParam);
-    FillEnd FillForegroundFields();
-    bool FinishPendingRestore(DWORD budgetMs);
-    std::optional<FillEnd> PasteInto(HWND box);
-    bool AwaitPasteAnswer(DWORD timeoutMs);
-    static void CALLBACK OnPasteAnswered(HWND box, UINT message, ULONG_PTR dialog, LRESULT result);
-    void OnTimer(UINT_PTR id);
-    void EndHoldAtExit();
+    // A press: the rights check, then the elevated copy or the fill.
+    void OnHotKey(WPARAM id, LPARAM keys);
 };
 
 }  // namespace vardix

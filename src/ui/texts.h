@@ -14,9 +14,6 @@ inline constexpr wchar_t kLetterFailedAtStart[] = L"FAINT";
 inline constexpr wchar_t kHotkeyFailedAtSave[] = L"热键注册失败!";
 inline constexpr wchar_t kConfirmExit[] = L"退出程序, 你确定吗?";
 inline constexpr wchar_t kConfirmSaveOnExit[] = L"退出程序, 立即保存设置吗?";
-inline constexpr wchar_t kTargetNeedsElevation[] =
-    L"目标程序以管理员权限运行, 拒绝了填写. 请以管理员身份运行 vardix 后再试.";
-inline constexpr wchar_t kOfferElevatedRestart[] =
-    L"目标程序以管理员权限运行, 拒绝了填写. 要以管理员身份重新启动 vardix 吗?";
+inline constexpr wchar_t kElevationFailed[] = L"不能以管理员身份启动 vardix.";
 
 }  // namespace vardix::text

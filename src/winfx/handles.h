@@ -80,6 +80,24 @@ struct EnhMetaFileTraits {
 };
 using EnhMetaFile = UniqueHandle<EnhMetaFileTraits>;
 
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DestroyWindow(h); }
+};
+// A window of this thread's own making, destroyed with its owner.
+using Window = UniqueHandle<WindowTraits>;
+
+struct RegisteredWaitTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    // Returns only once a callback that already runs is over, so that it
+    // never outlives what it reaches.
+    static void Close(Handle h) { ::UnregisterWaitEx(h, INVALID_HANDLE_VALUE); }
+};
+// A wait from RegisterWaitForSingleObject.
+using RegisteredWait = UniqueHandle<RegisteredWaitTraits>;
+
 // A global memory block locked for the life of this object. Always unlocked
 // before the owner of the block (or the clipboard holding it) lets go of it.
 class GlobalLockGuard {
@@ -97,6 +115,30 @@ public:
 private:
     HGLOBAL m_block;
     void* m_data;
+};
+
+// Shares input state with another thread for the life of the object, so that
+// the other program's focus can be read and moved.
+class ThreadInputAttachment {
+public:
+    ThreadInputAttachment(DWORD own, DWORD other) : m_own(own), m_other(other) {
+        m_attached = ::AttachThreadInput(own, other, TRUE) != FALSE;
+        if (!m_attached) m_error = ::GetLastError();
+    }
+    ~ThreadInputAttachment() {
+        if (m_attached) ::AttachThreadInput(m_own, m_other, FALSE);
+    }
+    ThreadInputAttachment(const ThreadInputAttachment&) = delete;
+    ThreadInputAttachment& operator=(const ThreadInputAttachment&) = delete;
+
+    bool attached() const { return m_attached; }
+    DWORD error() const { return m_error; }
+
+private:
+    DWORD m_own;
+    DWORD m_other;
+    bool m_attached = false;
+    DWORD m_error = 0;
 };
 
 // A device context from BeginPaint, ended on every path.

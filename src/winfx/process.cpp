@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "winfx/handles.h"
 
 namespace winfx {
@@ -16,6 +18,20 @@ bool TokenFlag(TOKEN_INFORMATION_CLASS what) {
     DWORD value = 0;
     DWORD size = 0;
     return ::GetTokenInformation(token, what, &value, sizeof value, &size) && value != 0;
+}
+
+std::optional<unsigned long> TokenIntegrityLevelOf(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(process, TOKEN_QUERY, &token)) return std::nullopt;
+    const KernelHandle owner(token);
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+    if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+    std::vector<unsigned char> buffer(size);
+    if (!::GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size)) return std::nullopt;
+    const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    if (!::IsValidSid(sid) || *::GetSidSubAuthorityCount(sid) == 0) return std::nullopt;
+    return *::GetSidSubAuthority(sid, static_cast<DWORD>(*::GetSidSubAuthorityCount(sid) - 1));
 }
 
 }  // namespace
@@ -34,6 +50,15 @@ std::wstring ModulePath() {
 }
 
 bool IsElevated() { return TokenFlag(TokenElevation); }
+
+std::optional<unsigned long> IntegrityLevel(unsigned long processId) {
+    if (processId == ::GetCurrentProcessId()) return TokenIntegrityLevelOf(::GetCurrentProcess());
+    // The least access there is; still refused for an elevated process of
+    // another account.
+    const KernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return std::nullopt;
+    return TokenIntegrityLevelOf(process.get());
+}
 
 bool IsRegistryVirtualised() { return TokenFlag(TokenVirtualizationEnabled); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What this process is: its executable and the rights it runs with.
 
+#include <optional>
 #include <string>
 
 namespace winfx {
@@ -10,6 +11,11 @@ std::wstring ModulePath();
 
 // The process runs with an administrator's full rights (UAC elevated).
 bool IsElevated();
+
+// The integrity level of a process (its token's mandatory label, as a
+// relative id: 0x2000 medium, 0x3000 high); none when its token cannot be
+// read.
+std::optional<unsigned long> IntegrityLevel(unsigned long processId);
 
 // Windows redirects this process's writes to HKLM\SOFTWARE into the user's
 // VirtualStore, where nobody else looks (a 32-bit program without a manifest

@@ -1,14 +1,10 @@
-// The fill: the copied code, split at its dashes, pasted into the focused box
-// of the foreground window and the boxes after it.
+#include "fill/filler.h"
+
 #include <cstring>
-#include <optional>
 #include <utility>
 
-#include "fill/clipboard_session.h"
 #include "fill/serial_text.h"
-#include "fill/typed_fill.h"
-#include "settings/hotkey_keys.h"
-#include "ui/main_dialog.h"
+#include "winfx/handles.h"
 
 namespace vardix {
 
@@ -21,35 +17,10 @@ constexpr UINT kTargetAnswerTimeoutMs = 3000;
 // A paste that showed no effect is tried this often in all before the box
 // is taken to have accepted it as it is (a box may filter or limit text).
 constexpr int kPasteAttempts = 3;
-constexpr UINT kRestoreTimerId = 1;
 constexpr UINT kRestoreRetryMs = 100;
 // A box that has not finished its paste this long after the time-out is
 // taken to be dead; the user's copy goes back regardless.
 constexpr DWORD kHoldLimitMs = 30000;
-
-// Shares input state with the foreground window's thread for the life of the
-// object, so that the other program's focus can be read and moved.
-class ThreadInputAttachment {
-public:
-    ThreadInputAttachment(DWORD own, DWORD other) : m_own(own), m_other(other) {
-        m_attached = ::AttachThreadInput(own, other, TRUE) != FALSE;
-        if (!m_attached) m_error = ::GetLastError();
-    }
-    ~ThreadInputAttachment() {
-        if (m_attached) ::AttachThreadInput(m_own, m_other, FALSE);
-    }
-    ThreadInputAttachment(const ThreadInputAttachment&) = delete;
-    ThreadInputAttachment& operator=(const ThreadInputAttachment&) = delete;
-
-    bool attached() const { return m_attached; }
-    DWORD error() const { return m_error; }
-
-private:
-    DWORD m_own;
-    DWORD m_other;
-    bool m_attached = false;
-    DWORD m_error = 0;
-};
 
 std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
                                     DWORD_PTR* answer = nullptr) {
@@ -67,54 +38,80 @@ bool HasClass(HWND window, const char* className) {
     return std::strcmp(name, className) == 0;
 }
 
-}  // namespace
+// A hung owner of delay-rendered data would hold every read until it wakes,
+// up to the 30 s Windows gives it.
+constexpr UINT kOwnerAnswerTimeoutMs = 200;
 
-BOOL MainDialog::ParseClipboardText() {
-    SegmentList list{std::move(m_arrPieces), m_nPieceCount};
-    const bool split = SplitSerialText(m_strClipSaved, list);
-    m_arrPieces = std::move(list.pieces);
-    m_nPieceCount = list.count;
-    return split ? TRUE : FALSE;
+bool ClipboardOwnerAnswers() {
+    const HWND owner = ::GetClipboardOwner();
+    DWORD_PTR ignored = 0;
+    ::SetLastError(0);
+    if (!owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored))
+        return true;
+    // An owner with higher rights may refuse the message without hanging;
+    // its data still renders for a reader with lower rights.
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
 }
 
-LRESULT MainDialog::OnHotKey(WPARAM wParam, LPARAM lParam) {
-    // Until the last fill's restore is done, the clipboard holds a piece, not
-    // the user's copy.
-    if (!FinishPendingRestore(kClipboardOpenBudgetMs)) return 0;
-    if (!::IsClipboardFormatAvailable(CF_TEXT)) return 0;
-    if (wParam != HOTKEY_ID_LOWER_CODE && wParam != HOTKEY_ID_LETTER) return 0;
-    if (FillByTyping(m_hWnd, HIWORD(lParam))) return 0;
+// SendMessageCallback hands its callback a number, not an object: the one
+// filler of this thread.
+Filler* g_filler = nullptr;
 
+}  // namespace
+
+Filler::Filler(HWND owner) : m_owner(owner) { g_filler = this; }
+
+Filler::~Filler() {
+    ::KillTimer(m_owner, kRestoreTimerId);
+    if (g_filler == this) g_filler = nullptr;
+}
+
+bool Filler::ReadyForPress() { return FinishPendingRestore(kClipboardOpenBudgetMs); }
+
+bool Filler::ReadCode() {
+    // Before even asking which formats there are: under Wine that waits for
+    // a hung owner as well.
+    if (!ClipboardOwnerAnswers() || !::IsClipboardFormatAvailable(CF_TEXT)) return false;
+    const ClipboardSession clipboard(m_owner);
+    if (!clipboard) return false;
+    SegmentList list;
+    if (!SplitSerialText(clipboard.Text(), list)) return false;
+    list.pieces.resize(static_cast<size_t>(list.count));
+    m_pieces = std::move(list.pieces);
+    // Read after the text, which its owner may have rendered on request.
+    m_readSeq = ::GetClipboardSequenceNumber();
+    return true;
+}
+
+FillEnd Filler::Fill(HWND foreground) {
     FillEnd end = FillEnd::Completed;
     try {
-        // The text that is split and the copy that goes back are one read of
-        // the clipboard, so they are the same content. The whole goes back,
-        // not just the 8-bit text: Unicode text, rich text, HTML and pictures
-        // would be lost otherwise.
-        std::optional<ClipboardSnapshot> saved = ClipboardSnapshot::Take(m_hWnd);
-        if (!saved) return 0;
-        m_strClipSaved = saved->Text();
-        if (m_strClipSaved.empty() || !ParseClipboardText()) return 0;
-        m_dwClipSeq = saved->Sequence();
-        m_snapPending = std::move(saved);
-        end = FillForegroundFields();
+        // The pieces and the copy that goes back are the same content: a copy
+        // made since the code was read is no longer the code.
+        {
+            const ClipboardSession clipboard(m_owner);
+            if (!clipboard || ::GetClipboardSequenceNumber() != m_readSeq) return FillEnd::ClipboardTaken;
+            // The whole goes back, not just the 8-bit text: Unicode text, rich
+            // text, HTML and pictures would be lost otherwise.
+            m_snapPending = ClipboardSnapshot::Take(clipboard);
+        }
+        m_clipSeq = m_snapPending->Sequence();
+        end = FillFields(foreground);
     } catch (...) {
         // Memory ran short: the fill ends here, and whatever was saved goes back.
         end = FillEnd::Aborted;
     }
     // A box still pasting, or another program holding the clipboard: the copy
     // goes back from the timer, so that Vardix does not freeze meanwhile.
-    if (!FinishPendingRestore(kClipboardOpenBudgetMs)) ::SetTimer(m_hWnd, kRestoreTimerId, kRestoreRetryMs, nullptr);
-
-    if (NeedsElevationNotice(end)) OnRefusedForRights();
-    return 0;
+    if (!FinishPendingRestore(kClipboardOpenBudgetMs)) ::SetTimer(m_owner, kRestoreTimerId, kRestoreRetryMs, nullptr);
+    return end;
 }
 
-bool MainDialog::FinishPendingRestore(DWORD budgetMs) {
+bool Filler::FinishPendingRestore(DWORD budgetMs) {
     if (!m_snapPending) return true;
-    if (m_hPasteBox || !m_snapPending->Restore(m_hWnd, m_dwClipSeq, budgetMs)) return false;
+    if (m_pasteBox || !m_snapPending->Restore(m_owner, m_clipSeq, budgetMs)) return false;
     m_snapPending.reset();
-    ::KillTimer(m_hWnd, kRestoreTimerId);
+    ::KillTimer(m_owner, kRestoreTimerId);
     return true;
 }
 
@@ -122,62 +119,59 @@ bool MainDialog::FinishPendingRestore(DWORD budgetMs) {
 // may handle further messages while it pastes (Wine's clipboard does so as
 // the box opens it), so no message sent after it can tell. Vardix waits for
 // the answer as long as for any message; a box that answers later still
-// reads the clipboard then, so the piece stays there until it has.
-std::optional<FillEnd> MainDialog::PasteInto(HWND box) {
-    m_hPasteBox = box;
+// reads the clipboard then, so the piece stays there until it has. Each
+// paste has its own number: the late answer of a paste given up long ago
+// must not end the wait of a newer one into the same box.
+std::optional<FillEnd> Filler::PasteInto(HWND box) {
+    m_pasteBox = box;
     ::SetLastError(0);
-    if (!::SendMessageCallbackA(box, WM_PASTE, 0, 0, &OnPasteAnswered, reinterpret_cast<ULONG_PTR>(this))) {
-        m_hPasteBox = nullptr;
+    if (!::SendMessageCallbackA(box, WM_PASTE, 0, 0, &OnPasteAnswered, ++m_pasteNumber)) {
+        m_pasteBox = nullptr;
         return ClassifySendFailure(::GetLastError());
     }
     if (AwaitPasteAnswer(kTargetAnswerTimeoutMs)) return std::nullopt;
-    m_dwHoldStart = ::GetTickCount();
+    m_holdStart = ::GetTickCount();
     return FillEnd::TimedOut;
 }
 
-bool MainDialog::AwaitPasteAnswer(DWORD timeoutMs) {
+bool Filler::AwaitPasteAnswer(DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         // Only what other threads send is handled here, the answer among it;
         // key presses and other posted messages wait for the message loop.
         MSG message;
         ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        if (!m_hPasteBox) return true;
+        if (!m_pasteBox) return true;
         const DWORD waited = ::GetTickCount() - start;
         if (waited >= timeoutMs) return false;
         ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs - waited, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
     }
 }
 
-void CALLBACK MainDialog::OnPasteAnswered(HWND box, UINT, ULONG_PTR dialog, LRESULT) {
-    auto* self = reinterpret_cast<MainDialog*>(dialog);
-    if (box == self->m_hPasteBox) self->m_hPasteBox = nullptr;
+void CALLBACK Filler::OnPasteAnswered(HWND, UINT, ULONG_PTR paste, LRESULT) {
+    if (g_filler && paste == g_filler->m_pasteNumber) g_filler->m_pasteBox = nullptr;
 }
 
 // Runs while the user's copy is pending: it goes back once a held box has
 // answered, is gone, or has been silent past the limit.
-void MainDialog::OnTimer(UINT_PTR id) {
-    if (id != kRestoreTimerId) return;
-    if (m_hPasteBox && (!::IsWindow(m_hPasteBox) || ::GetTickCount() - m_dwHoldStart >= kHoldLimitMs))
-        m_hPasteBox = nullptr;
-    FinishPendingRestore(0);
+bool Filler::OnRestoreTimer() {
+    if (m_pasteBox && (!::IsWindow(m_pasteBox) || ::GetTickCount() - m_holdStart >= kHoldLimitMs)) m_pasteBox = nullptr;
+    return FinishPendingRestore(0);
 }
 
-// Leaving while a box is still pasting: wait for it, up to the limit, so that
-// it gets its piece and the user's copy still goes back.
-void MainDialog::EndHoldAtExit() {
-    const DWORD held = ::GetTickCount() - m_dwHoldStart;
-    if (m_hPasteBox && ::IsWindow(m_hPasteBox) && held < kHoldLimitMs) AwaitPasteAnswer(kHoldLimitMs - held);
-    m_hPasteBox = nullptr;
+void Filler::EndAtExit() {
+    const DWORD held = ::GetTickCount() - m_holdStart;
+    if (m_pasteBox && ::IsWindow(m_pasteBox) && held < kHoldLimitMs) AwaitPasteAnswer(kHoldLimitMs - held);
+    m_pasteBox = nullptr;
+    FinishPendingRestore(kClipboardOpenBudgetMs);
 }
 
-FillEnd MainDialog::FillForegroundFields() {
-    const HWND foreground = ::GetForegroundWindow();
-    const DWORD ownThread = ::GetWindowThreadProcessId(m_hWnd, nullptr);
+FillEnd Filler::FillFields(HWND foreground) {
+    const DWORD ownThread = ::GetCurrentThreadId();
     const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
     // Attaching fails for our own thread, which needs no attaching; it is
     // refused for a program with higher rights, which nothing can then reach.
-    const ThreadInputAttachment attachment(ownThread, foregroundThread);
+    const winfx::ThreadInputAttachment attachment(ownThread, foregroundThread);
     if (!attachment.attached() && AttachFailureEndsFill(attachment.error())) return FillEnd::AccessDenied;
 
     char className[260] = {};
@@ -187,8 +181,7 @@ FillEnd MainDialog::FillForegroundFields() {
     const BOOL previous = std::strcmp(className, "Edit") == 0 ? FALSE : TRUE;
 
     HWND current = ::GetFocus();
-    for (int i = 0; i < m_nPieceCount; ++i) {
-        const std::string piece = m_arrPieces[static_cast<size_t>(i)];
+    for (const std::string& piece : m_pieces) {
         // With no box to take it, a piece would land in whatever gets the
         // focus next: stop rather than shift every later piece.
         if (!current) return FillEnd::NoTarget;
@@ -207,7 +200,7 @@ FillEnd MainDialog::FillForegroundFields() {
             if (auto failed = PasteInto(target)) return *failed;
             // Content someone else put on the clipboard is no piece: this box
             // may have pasted it, no later box must.
-            if (::GetClipboardSequenceNumber() != m_dwClipSeq) return FillEnd::ClipboardTaken;
+            if (::GetClipboardSequenceNumber() != m_clipSeq) return FillEnd::ClipboardTaken;
             if (!checked || attempt == kPasteAttempts) break;
             DWORD_PTR selection = 0;
             if (auto failed = SendToTarget(target, EM_GETSEL, 0, 0, &selection)) return *failed;
@@ -216,11 +209,30 @@ FillEnd MainDialog::FillForegroundFields() {
             // a clipboard manager was looking at the piece. Paste again once
             // it is done; if it never is, the box keeps its old text rather
             // than a wrong piece.
-            if (!ClipboardSession(m_hWnd)) return FillEnd::ClipboardBusy;
+            if (!ClipboardSession(m_owner)) return FillEnd::ClipboardBusy;
         }
         current = ::GetNextDlgTabItem(foreground, current, previous);
     }
     return FillEnd::Completed;
+}
+
+bool Filler::WriteClipboardText(const std::string& text) {
+    bool written = false;
+    {
+        const ClipboardSession clipboard(m_owner);
+        // Content that came after what Vardix saved or wrote last is someone
+        // else's: not to be replaced by a piece.
+        if (!clipboard || ::GetClipboardSequenceNumber() != m_clipSeq || !clipboard.Empty()) return false;
+        written = clipboard.Put(CF_TEXT, text.c_str(), text.size() + 1);
+        clipboard.PutQuietFormats();
+    }
+    // Read once the clipboard is closed, where some systems count the change.
+    // Still the owner afterwards, nobody else has written since; otherwise
+    // the content is theirs, and nothing of the user's goes back over it.
+    m_clipSeq = ::GetClipboardSequenceNumber();
+    if (::GetClipboardOwner() == m_owner) return written;
+    m_snapPending.reset();
+    return false;
 }
 
 }  // namespace vardix

@@ -1,0 +1,46 @@
+#pragma once
+// A target with higher rights refuses the fill; only a Vardix with the same
+// rights can reach it. The press then starts one elevated copy whose only
+// job is that one fill, and the running Vardix stays as it is.
+
+#include <windows.h>
+
+#include "settings/autostart_command.h"
+#include "winfx/handles.h"
+
+namespace vardix {
+
+// Whether the foreground window is out of reach for this process's rights.
+bool RefusedForRights(HWND foreground);
+
+// The elevated copy as the resident program sees it: started on a worker
+// thread, since the consent prompt holds ShellExecuteEx, then waited for.
+class ElevatedFill {
+public:
+    // Posted to the window: wParam the copy's process handle (0 when none
+    // started), lParam the start's error; then, once the copy ended or the
+    // limit passed, the second message.
+    static constexpr UINT kStartedMessage = WM_APP + 1;
+    static constexpr UINT kEndedMessage = WM_APP + 2;
+
+    explicit ElevatedFill(HWND window) : m_window(window) {}
+
+    // Presses are ignored meanwhile: the copy has the clipboard to itself.
+    bool Running() const { return m_starting || static_cast<bool>(m_wait); }
+    void Start(HWND foreground);
+    void OnStarted(WPARAM process, LPARAM error);
+    void OnEnded();
+
+private:
+    HWND m_window;
+    bool m_starting = false;
+    bool m_failureShown = false;
+    winfx::KernelHandle m_process;
+    winfx::RegisteredWait m_wait;
+};
+
+// The copy started with "/fill": fills the window once, as a press would, and
+// returns when the user's clipboard is back.
+void RunFillCopy(const FillRequest& request);
+
+}  // namespace vardix
