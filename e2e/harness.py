@@ -233,6 +233,18 @@ class Story(unittest.TestCase):
         for value, data in (stored or {}).items():
             reg("set", SETTINGS, value, 4, dword(data)[1].hex())
 
+    def eventually(self, probe, expected, timeout, what):
+        """Waits until probe() gives what is expected, then asserts it: a failure shows what it gave last."""
+        self.assertEqual(poll(lambda: (x := probe()) == expected and x, timeout) or probe(), expected, what)
+
+    def responds(self, seconds, since):
+        """Vardix's message loop runs again within `seconds` of `since`: a message posted now is handled by a loop that
+        runs, not by one stuck in SendMessage or in a clipboard read."""
+        letters = windows(self.v.hwnd, id=1006)[0]
+        post(letters["hwnd"], CB_SETCURSEL, letters["value"] + 1)
+        poll(lambda: windows(self.v.hwnd, id=1006, value=letters["value"] + 1), seconds, 0.05)
+        self.assertLess(time.monotonic() - since, seconds, "seconds until Vardix's message loop ran again")
+
     def do_start(self, *args):
         self.v = Vardix(*args)
         self.stack.callback(self.v.stop)

@@ -1,6 +1,5 @@
 """Elevated installers and clipboard owners that render on request: the one-fill copy that `/fill` starts, a press that
 is refused for rights, and a press while the clipboard's owner hangs."""
-import harness
 from harness import *
 
 # The same program built to count every target as higher than itself (e2e/CMakeLists.txt).
@@ -30,9 +29,6 @@ class Elevated(Story):
         self.stack.callback((t := Target(texts=OLD)).close)
         return t
 
-    def eventually(self, probe, expected, timeout, what):
-        self.assertEqual(poll(lambda: (x := probe()) == expected and x, timeout) or probe(), expected, what)
-
     def do_copy(self, what):
         if what == "dead":
             (gone := self.target()).close()
@@ -50,8 +46,10 @@ class Elevated(Story):
         self.assertEqual(clipboard()[1], before, "the user's clipboard")
 
     def do_refused(self):
-        self.stack.callback(setattr, harness, "PROGRAM", harness.PROGRAM)
-        self.v.stop(), setattr(harness, "PROGRAM", HIGHER), self.do_start()
+        self.v.stop()
+        self.v = Vardix(program=HIGHER)
+        self.stack.callback(self.v.stop)
+        self.v.main()
         self.stack.callback((monitor := Bg("watch")).stop)
         monitor.wait("watching")
         (t := self.target()).front()
@@ -70,12 +68,9 @@ class Elevated(Story):
         offer = (f"{k}={v.hex()}{'00' * (k == CF_TEXT)}" for k, v in LAZY.items())
         self.stack.callback((owner := Bg("lazy", hang, *offer)).stop)
         owner.wait("ready")
-        letters, pressed = windows(self.v.hwnd, id=1006)[0], time.monotonic()
+        pressed = time.monotonic()
         press("ctrl+alt+v")
-        # Posted: a message loop that runs gets to it, one stuck reading the clipboard does not.
-        post(letters["hwnd"], CB_SETCURSEL, letters["value"] + 1)
-        poll(lambda: windows(self.v.hwnd, id=1006, value=letters["value"] + 1), 10, 0.05)
-        self.assertLess(time.monotonic() - pressed, 1, "seconds until Vardix's message loop ran again")
+        self.responds(1, pressed)
         self.eventually(t.texts, OLD if hang else PIECES, 2 if hang else 10, "the target's boxes")
         owner.wait("woke", hang / 1000 + 5)
         if hang:

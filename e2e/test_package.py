@@ -1,6 +1,7 @@
 """Table `Package`: the Windows Installer package under Wine's own msiexec (e2e/README.md)."""
 
 from harness import *
+from test_app import App
 
 INSTALLED, RUN64 = r"C:\Program Files\Vardix\vardix.exe", r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"
 BUILT = os.environ.get("VARDIX_E2E_PROGRAM", str(ROOT / "build/win64/vardix.exe"))
@@ -32,7 +33,7 @@ APPLY = [("run",), ("click", 1004), ("click", 1000), ("applied",), ("cmd", 1009)
 UNINSTALL = [("msi", "/x", 2), ("ends", 0), ("removed",)]
 
 
-class Package(Story):
+class Package(App):
     @classmethod
     def setUpClass(cls):  # at every run, from the vardix.exe under test
         for version in VERSIONS.values():

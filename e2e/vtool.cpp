@@ -43,6 +43,14 @@ Bytes Unhex(const std::wstring& s) {
         b.push_back(static_cast<unsigned char>(std::stoul(s.substr(i, 2), nullptr, 16)));
     return b;
 }
+UINT Format(const std::wstring& name) {  // a number, or a registered format's name
+    return iswdigit(name[0]) ? UINT(Num(name)) : RegisterClipboardFormatW(name.c_str());
+}
+void Place(UINT format, const Bytes& b) {  // the clipboard owns the block once it took it
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, b.size() + !b.size());
+    if (block) std::copy(b.begin(), b.end(), static_cast<unsigned char*>(GlobalLock(block))), GlobalUnlock(block);
+    if (block && !SetClipboardData(format, block)) GlobalFree(block);
+}
 bool OpenPatiently(HWND owner) {
     for (int i = 0; i < 600; ++i, Sleep(5))
         if (OpenClipboard(owner)) return true;
@@ -170,13 +178,7 @@ int Put() {
         const std::wstring name = a.substr(0, a.find(L'=')), value = a.substr(a.find(L'=') + 1);
         std::ifstream file(value.substr(1).c_str(), std::ios::binary);  // @PATH: a file's bytes, for big data
         const Bytes b = value[0] == L'@' ? Bytes(std::istreambuf_iterator<char>(file), {}) : Unhex(value);
-        const UINT format = name == L"after" || name == L"emf" ? 0
-                            : iswdigit(name[0])                ? UINT(Num(name))
-                                                               : RegisterClipboardFormatW(name.c_str());
-        const HGLOBAL block = format ? GlobalAlloc(GMEM_MOVEABLE, b.size() + !b.size()) : nullptr;
-        if (block) std::copy(b.begin(), b.end(), static_cast<unsigned char*>(GlobalLock(block))), GlobalUnlock(block);
-        // The clipboard owns the block once it took it.
-        if (block && !SetClipboardData(format, block)) GlobalFree(block);
+        if (name != L"after" && name != L"emf") Place(Format(name), b);
     }
     if (const HDC dc = Arg(L"emf") == L"1" ? CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr) : nullptr)
         Ellipse(dc, 20, 10, 70, 35), SetClipboardData(CF_ENHMETAFILE, CloseEnhMetaFile(dc));
@@ -230,12 +232,7 @@ int Watch() {
 std::vector<std::pair<UINT, Bytes>> g_lazy;
 LRESULT CALLBACK LazyProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     for (const auto& [format, b] : g_lazy)
-        if (const HGLOBAL block =
-                m == WM_RENDERFORMAT && w == format ? GlobalAlloc(GMEM_MOVEABLE, b.size()) : nullptr) {
-            std::copy(b.begin(), b.end(), static_cast<unsigned char*>(GlobalLock(block))), GlobalUnlock(block);
-            if (!SetClipboardData(format, block)) GlobalFree(block);  // the clipboard owns the block once it took it
-            Out("{\"render\":%u}\n", format);
-        }
+        if (m == WM_RENDERFORMAT && w == format) Place(format, b), Out("{\"render\":%u}\n", format);
     return DefWindowProcW(h, m, w, l);
 }
 int Lazy() {
@@ -245,8 +242,7 @@ int Lazy() {
     EmptyClipboard();
     for (size_t i = 1; i < g_args.size(); ++i) {
         const std::wstring name = g_args[i].substr(0, g_args[i].find(L'='));
-        g_lazy.emplace_back(iswdigit(name[0]) ? UINT(Num(name)) : RegisterClipboardFormatW(name.c_str()),
-                            Unhex(g_args[i].substr(name.size() + 1)));
+        g_lazy.emplace_back(Format(name), Unhex(g_args[i].substr(name.size() + 1)));
         SetClipboardData(g_lazy.back().first, nullptr);
     }
     CloseClipboard(), Out("{\"ready\":%lu}\n", GetClipboardSequenceNumber());

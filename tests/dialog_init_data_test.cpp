@@ -71,20 +71,10 @@ TEST(DialogInitData, Malformed) {
     for (const Case& c : cases) EXPECT_FALSE(Parse(c.block).has_value()) << c.what;
 }
 
-TEST(DialogInitData, EmptyListAndEmptyData) {
+TEST(DialogInitData, EmptyList) {
     const auto none = Parse({0, 0});
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->empty());
-
-    Block block;
-    PutEntry(block, 1007, 0x0401, 0, {});
-    Put16(block, 0);
-    const auto one = Parse(block);
-    ASSERT_TRUE(one.has_value());
-    ASSERT_EQ(one->size(), 1u);
-    EXPECT_EQ((*one)[0].controlId, 1007);
-    EXPECT_EQ((*one)[0].message, 0x0401);
-    EXPECT_TRUE((*one)[0].data.empty());
 }
 
 }  // namespace

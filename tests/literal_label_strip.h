@@ -1,7 +1,7 @@
 #pragma once
 // The label removal and the split done the slow, obvious way: pass by pass,
 // on a plain std::string, exactly as the behaviour is defined. An oracle for
-// the unit tests and the fuzzer; it deliberately shares nothing with src/.
+// the unit tests; it deliberately shares nothing with src/.
 // Quadratic: keep its inputs to a few kilobytes.
 
 #include <cstddef>
