@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "fill/clipboard_formats.h"
 #include "winfx/handles.h"
@@ -89,6 +90,14 @@ std::string ClipboardSession::Text() const {
     // Another program may have put a block without its NUL: never read past it.
     const auto* text = static_cast<const char*>(lock.data());
     return std::string(text, strnlen(text, lock.size()));
+}
+
+std::wstring ClipboardSession::UnicodeText() const {
+    const winfx::GlobalLockGuard lock(::GetClipboardData(CF_UNICODETEXT));
+    const auto* text = static_cast<const wchar_t*>(lock.data());
+    if (!text) return {};
+    const std::wstring_view whole(text, lock.size() / sizeof(wchar_t));
+    return std::wstring(whole.substr(0, whole.find(L'\0')));
 }
 
 ClipboardSnapshot ClipboardSnapshot::Take(const ClipboardSession&) {

@@ -28,6 +28,9 @@ public:
 
     // The 8-bit text up to its first NUL; empty when there is none.
     std::string Text() const;
+    // The Unicode text up to its first NUL, so that no character outside the
+    // ANSI code page is lost; empty when there is none.
+    std::wstring UnicodeText() const;
     // Replaces the content; every later Put adds to it.
     bool Empty() const;
     bool Put(UINT format, const void* data, std::size_t size) const;

@@ -138,19 +138,6 @@ bool SendTab() {
     return Send(inputs);
 }
 
-// The Unicode text, so that no character outside the ANSI code page is lost;
-// only read, never written.
-std::wstring ReadUnicodeText(HWND owner) {
-    const ClipboardSession clipboard(owner);
-    const HANDLE data = clipboard ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
-    if (!data) return {};
-    const winfx::GlobalLockGuard lock(data);
-    const auto* text = static_cast<const wchar_t*>(lock.data());
-    if (!text) return {};
-    const std::wstring_view whole(text, ::GlobalSize(data) / sizeof(wchar_t));
-    return std::wstring(whole.substr(0, whole.find(L'\0')));
-}
-
 }  // namespace
 
 bool FillByTyping(HWND owner, UINT hotkeyVk) {
@@ -161,7 +148,7 @@ bool FillByTyping(HWND owner, UINT hotkeyVk) {
         const FillWay way = ChooseFillWayAt(foreground, focus);
         if (way == FillWay::Paste) return false;
         WideSegmentList list;
-        if (way == FillWay::Type && SplitSerialText(ReadUnicodeText(owner), list)) {
+        if (way == FillWay::Type && SplitSerialText(ClipboardSession(owner).UnicodeText(), list)) {
             list.pieces.resize(static_cast<size_t>(list.count));
             TypePieces(foreground, focus, list.pieces, hotkeyVk);
         }
