@@ -6,6 +6,7 @@ set(VARDIX_WINDOWS_SOURCES
   src/fill/clipboard_session.cpp
   src/fill/accessible_probe.cpp
   src/fill/filler.cpp
+  src/fill/held_hotkey.cpp
   src/fill/typed_fill.cpp
   src/settings/hotkey_binding.cpp
   src/settings/settings_store.cpp

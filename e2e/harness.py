@@ -100,8 +100,13 @@ def post(hwnd, message, wparam=0):
 
 
 def press(*keys):
-    step("keys " + " ".join(keys))
-    subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=env(), check=True)
+    xdotool("key --clearmodifiers " + " ".join(keys))
+
+
+def xdotool(commands):
+    """xdotool's commands, such as "keydown v sleep 1.2 keyup v"; returns once they are done."""
+    step("xdotool " + commands)
+    subprocess.run(["xdotool", *commands.split()], env=env(), check=True)
 
 
 def dword(value):

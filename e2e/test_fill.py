@@ -5,8 +5,10 @@ from harness import *
 WORLD = "\u0631\u0645\u0632 \U0001F511: AB12-CD34-EF56"  # neither Arabic nor emoji are in code page 936
 BIG = STATE / "big.txt"  # 33 MB of text, the code at its very end
 FOUR = b"A1A1-B2B2-C3C3-D4D4"
+GROUPS = ["A1A1", "B2B2", "C3C3", "D4D4"]
+PRESS = "key --clearmodifiers ctrl+alt+v"
 FILL = dict(
-    keys="ctrl+alt+v",
+    keys=PRESS,
     clip={CF_TEXT: SERIAL},
     target={},
     texts=PIECES,
@@ -28,7 +30,7 @@ ROWS = [
     row("Ctrl+Alt+V fills three Edit boxes in tab order"),
     row(
         "Ctrl+Alt+F7 fills from a copy offered as Unicode text only",
-        keys="ctrl+alt+F7",
+        keys="key --clearmodifiers ctrl+alt+F7",
         clip={CF_UNICODETEXT: SERIAL.decode().encode("utf-16-le")},
     ),
     row(
@@ -51,6 +53,47 @@ ROWS = [
         clip={CF_TEXT: b"A1-B2-C3-D4"},
         target=dict(boxes=2),
         texts=["A1", "B2"],
+        pastes=[0, 1, 2, 3],
+    ),
+    # Xvfb repeats a held key, as a keyboard does: the hotkey's message comes again and again.
+    row(
+        "the keys held 1.2 s: one fill",
+        keys="keydown ctrl keydown alt keydown v sleep 1.2 keyup v keyup alt keyup ctrl",
+        clip={CF_TEXT: FOUR},
+        target=dict(boxes=4),
+        texts=GROUPS,
+        pastes=[0, 1, 2, 3],
+    ),
+    row(
+        "pressed twice 0.4 s apart: the same boxes again",
+        keys=f"{PRESS} sleep 0.4 {PRESS}",
+        clip={CF_TEXT: FOUR},
+        target=dict(boxes=4),
+        texts=GROUPS,
+        pastes=[0, 1, 2, 3, 0, 1, 2, 3],
+    ),
+    row(
+        "six pieces, four boxes and no other tab stop: each box once, the last two pieces nowhere",
+        clip={CF_TEXT: FOUR + b"-E5E5-F6F6"},
+        target=dict(boxes=4, buttons=0),
+        texts=GROUPS,
+        pastes=[0, 1, 2, 3],
+    ),
+    row(
+        "the same backwards from a box whose class is not Edit: 1, 4, 3, 2",
+        clip={CF_TEXT: FOUR + b"-E5E5-F6F6"},
+        target=dict(boxes=4, buttons=0, class0="RichEdit20W"),
+        texts=["A1A1", "D4D4", "C3C3", "B2B2"],
+        pastes=[0, 3, 2, 1],
+    ),
+    row(
+        "one box, then a button: the whole code in the box", target=dict(boxes=1), texts=["AB12-CD34-EF56"], pastes=[0]
+    ),
+    row(
+        "the label on the line above the code",
+        clip={CF_TEXT: b"Serial number\r\n" + FOUR},
+        target=dict(boxes=4),
+        texts=GROUPS,
         pastes=[0, 1, 2, 3],
     ),
     row(
@@ -124,7 +167,7 @@ class Fill(Story):
             self.assertTrue(poll(lambda: [s for s in manager.get("seq") if s >= seq], 5), "the manager never saw it")
         t.front()
         pressed = time.monotonic()
-        press(r["keys"])
+        xdotool(r["keys"])
         newer = r["newer"] and Bg("put", "after=1000", f"{CF_TEXT}={r['newer'].hex()}00")
         if newer:
             self.stack.callback(newer.stop)

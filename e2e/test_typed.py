@@ -41,7 +41,8 @@ class Typed(Story):
         options = dict(options, **({"steal": thief.get("ready")[0]} if thief else {}))
         pane = self.pane(*(f"text{i}={t}" for i, t in enumerate(OLD) if t), *(f"{k}={v}" for k, v in options.items()))
         before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: WIDE.encode("utf-16-le")}) else None
-        focus(pane.get("ready")[0]), step(keys), subprocess.run(["xdotool", *keys.split()], env=env(), check=True)
+        focus(pane.get("ready")[0])
+        xdotool(keys)
         poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5), time.sleep(1.5)  # and nothing more comes
         seen = (pane.get("boxes")[-1], pane.get("at")[-1], pane.get("menu"), thief and thief.get("boxes")[1:])
         self.assertEqual(
@@ -52,5 +53,7 @@ class Typed(Story):
 
     def do_button(self):
         self.stack.callback((target := Target(focus=3)).close)
-        put({CF_TEXT: SERIAL}), target.front(), subprocess.run(["xdotool", *PRESS.split()], env=env(), check=True)
+        put({CF_TEXT: SERIAL})
+        target.front()
+        xdotool(PRESS)
         self.eventually(lambda: target.pastes()[0], [3, 2, 1], 5, "the boxes that got WM_PASTE")

@@ -112,7 +112,9 @@ int Target() {
     for (size_t i = 0; i < n + 2; ++i) {
         const std::wstring cls = i < n ? Arg(L"class" + std::to_wstring(i), L"Edit") : L"Button";
         const std::wstring text = i < n ? Arg(L"text" + std::to_wstring(i), L"") : i == n ? L"OK" : L"Cancel";
-        const HWND c = CreateWindowExW(WS_EX_CLIENTEDGE, cls.c_str(), text.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+        // As a dialog editor makes them: boxes scroll, so a text wider than the box still fits.
+        const DWORD style = i < n ? ES_AUTOHSCROLL | WS_TABSTOP : Num(Arg(L"buttons", L"1")) ? WS_TABSTOP : 0;
+        const HWND c = CreateWindowExW(WS_EX_CLIENTEDGE, cls.c_str(), text.c_str(), WS_CHILD | WS_VISIBLE | style,
                                        int(10 + 110 * i), 15, 100, 24, target, HMENU(100 + i), nullptr, nullptr);
         // The caret after the old text, as after typing: a paste that does not replace the text shows.
         SendMessageW(c, EM_SETSEL, text.size(), LPARAM(text.size()));

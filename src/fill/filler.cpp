@@ -1,5 +1,7 @@
 #include "fill/filler.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -78,6 +80,8 @@ bool Filler::ReadCode() {
     if (!SplitSerialText(clipboard.Text(), list)) return false;
     list.pieces.resize(static_cast<size_t>(list.count));
     m_pieces = std::move(list.pieces);
+    m_code = m_pieces.front();
+    for (size_t i = 1; i < m_pieces.size(); ++i) m_code += "-" + m_pieces[i];
     // Read after the text, which its owner may have rendered on request.
     m_readSeq = ::GetClipboardSequenceNumber();
     return true;
@@ -166,6 +170,29 @@ void Filler::EndAtExit() {
     FinishPendingRestore(kClipboardOpenBudgetMs);
 }
 
+HWND Filler::StartingBoxOf(HWND foreground, HWND focus) const {
+    const auto value = [](HWND window) { return reinterpret_cast<std::uintptr_t>(window); };
+    const HWND first = reinterpret_cast<HWND>(StartingBox(m_trace, value(foreground), value(focus), m_code));
+    // A handle of the last fill may since name another window.
+    return first == focus || ::IsChild(foreground, first) ? first : focus;
+}
+
+bool Filler::LoneBoxTakesCode(HWND box, HWND next) const {
+    DWORD_PTR boxCode = 0;
+    DWORD_PTR nextCode = 0;
+    DWORD_PTR limit = 0;
+    if (SendToTarget(box, WM_GETDLGCODE, 0, 0, &boxCode) || SendToTarget(box, EM_GETLIMITTEXT, 0, 0, &limit))
+        return false;
+    const bool nextIsOther = next && next != box;
+    const bool nextAnswered = nextIsOther && !SendToTarget(next, WM_GETDLGCODE, 0, 0, &nextCode);
+    // The box counts characters, the code is in the ANSI code page.
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, m_code.data(), static_cast<int>(m_code.size()), nullptr, 0);
+    const LoneBoxFacts facts{static_cast<std::uint32_t>(boxCode),  nextAnswered,
+                             static_cast<std::uint32_t>(nextCode), nextIsOther,
+                             static_cast<size_t>(length),          static_cast<size_t>(limit)};
+    return TakesWholeCode(facts);
+}
+
 FillEnd Filler::FillFields(HWND foreground) {
     const DWORD ownThread = ::GetCurrentThreadId();
     const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
@@ -174,21 +201,31 @@ FillEnd Filler::FillFields(HWND foreground) {
     const winfx::ThreadInputAttachment attachment(ownThread, foregroundThread);
     if (!attachment.attached() && AttachFailureEndsFill(attachment.error())) return FillEnd::AccessDenied;
 
+    HWND current = StartingBoxOf(foreground, ::GetFocus());
     char className[260] = {};
-    if (const HWND focus = ::GetFocus()) ::GetClassNameA(focus, className, sizeof className);
+    if (current) ::GetClassNameA(current, className, sizeof className);
     // Forward from a standard edit box; other classes (rich edits, a
     // framework's own boxes) are filled backwards in tab order.
     const BOOL previous = std::strcmp(className, "Edit") == 0 ? FALSE : TRUE;
 
-    HWND current = ::GetFocus();
-    for (const std::string& piece : m_pieces) {
+    std::vector<std::string> pieces = m_pieces;
+    if (current && pieces.size() > 1 && LoneBoxTakesCode(current, ::GetNextDlgTabItem(foreground, current, previous)))
+        pieces = {m_code};
+    m_trace = {reinterpret_cast<std::uintptr_t>(foreground), reinterpret_cast<std::uintptr_t>(current),
+               reinterpret_cast<std::uintptr_t>(current), m_code};
+    std::vector<HWND> filled;
+    for (const std::string& piece : pieces) {
         // With no box to take it, a piece would land in whatever gets the
         // focus next: stop rather than shift every later piece.
         if (!current) return FillEnd::NoTarget;
         if (!::IsWindow(foreground) || !::IsWindow(current)) return FillEnd::TargetGone;
+        // The tab order came round: the pieces left have no box of their own.
+        if (std::find(filled.begin(), filled.end(), current) != filled.end()) break;
+        filled.push_back(current);
         ::SetFocus(current);
         const HWND target = ::GetFocus();
         if (!target) return FillEnd::NoTarget;
+        m_trace.lastBox = reinterpret_cast<std::uintptr_t>(target);
         // Boxes like the first one are checked after the paste; other tab
         // stops (buttons past the last box) have no caret to check.
         const bool checked = HasClass(target, className) || HasClass(target, "Edit");

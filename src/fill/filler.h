@@ -11,6 +11,7 @@
 
 #include "fill/clipboard_session.h"
 #include "fill/fill_outcome.h"
+#include "fill/fill_plan.h"
 
 namespace vardix {
 
@@ -47,6 +48,8 @@ public:
 private:
     bool FinishPendingRestore(DWORD budgetMs);
     FillEnd FillFields(HWND foreground);
+    HWND StartingBoxOf(HWND foreground, HWND focus) const;
+    bool LoneBoxTakesCode(HWND box, HWND next) const;
     bool WriteClipboardText(const std::string& text);
     std::optional<FillEnd> PasteInto(HWND box);
     bool AwaitPasteAnswer(DWORD timeoutMs);
@@ -54,6 +57,9 @@ private:
 
     HWND m_owner;
     std::vector<std::string> m_pieces;
+    // The pieces joined by their dashes, without the label.
+    std::string m_code;
+    FillTrace m_trace;
     // The clipboard's sequence number when the code was read.
     DWORD m_readSeq = 0;
     // The user's clipboard from the press until it is back: while a box that

@@ -28,7 +28,9 @@ std::basic_string_view<Char> Trim(std::basic_string_view<Char> text) {
 
 template <typename Char>
 std::basic_string_view<Char> Strip(std::basic_string_view<Char> trimmed) {
-    const Char labelEnds[] = {Char(' '), Char(':'), Char(0)};
+    // A line break ends a label too: a code on the line below its label
+    // would otherwise keep the label's last word in its first piece.
+    const Char labelEnds[] = {Char(' '), Char(':'), Char('\r'), Char('\n'), Char(0)};
     const size_t labelEnd = trimmed.find_last_of(labelEnds);
     if (labelEnd == std::basic_string_view<Char>::npos) return trimmed;
     std::basic_string_view<Char> rest = trimmed.substr(labelEnd + 1);

@@ -30,7 +30,7 @@ using WideSegmentList = BasicSegmentList<wchar_t>;
 bool IsTrimSpace(char c);
 std::string_view TrimSpace(std::string_view text);
 
-// What follows the last blank or colon of the (already trimmed) text, with
+// What follows the last blank, colon or line break of the (already trimmed) text, with
 // leading whitespace removed; the text itself when it holds neither.
 std::string_view StripLabel(std::string_view trimmed);
 

@@ -26,11 +26,6 @@ LONG g_focusEvents = 0;
 
 void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { ++g_focusEvents; }
 
-// The hotkey's own key, while a press ended because it was held down: the
-// presses its auto-repeat brings meanwhile are dropped.
-UINT g_heldVk = 0;
-UINT_PTR g_heldTimer = 0;
-
 // Without WINEVENT_SKIPOWNPROCESS: the process filter leaves Vardix out
 // already, and Wine delivers nothing at all with both.
 class FocusEventHook {
@@ -66,15 +61,6 @@ bool WaitUntil(DWORD timeoutMs, Done done) {
 
 bool IsDown(int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
 
-void CALLBACK WatchHeldKey(HWND, UINT, UINT_PTR, DWORD) {
-    if (IsDown(static_cast<int>(g_heldVk))) return;
-    ::KillTimer(nullptr, g_heldTimer);
-    g_heldVk = 0;
-    // Whatever press is still queued came before the key went up.
-    MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) continue;
-}
-
 INPUT Key(WORD vk, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -102,11 +88,7 @@ bool ReleaseHotkey(UINT hotkeyVk) {
         return false;
     };
     WaitUntil(kReleaseWaitMs, [&] { return !anyDown(); });
-    if (IsDown(static_cast<int>(hotkeyVk))) {
-        g_heldTimer = ::SetTimer(nullptr, 0, 50, WatchHeldKey);
-        if (g_heldTimer) g_heldVk = hotkeyVk;
-        return false;
-    }
+    if (IsDown(static_cast<int>(hotkeyVk))) return false;
     std::vector<std::uint16_t> held;
     for (const std::uint16_t vk : kModifierKeys)
         if (IsDown(vk)) held.push_back(vk);
@@ -141,7 +123,6 @@ bool SendTab() {
 }  // namespace
 
 bool FillByTyping(HWND owner, UINT hotkeyVk) {
-    if (g_heldVk) return true;
     const HWND foreground = ::GetForegroundWindow();
     const HWND focus = FocusOf(foreground);
     try {

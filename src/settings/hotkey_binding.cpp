@@ -10,7 +10,9 @@ namespace {
 // presses still arrive while a message box or the About box runs its own
 // message loop.
 bool Register(HWND window, HotkeyId id, int index) {
-    return ::RegisterHotKey(window, id, kHotkeyModifiers, VirtualKeyFor(id, index)) != FALSE;
+    const UINT vk = VirtualKeyFor(id, index);
+    return ::RegisterHotKey(window, id, kHotkeyModifiers | kHotkeyNoRepeat, vk) ||
+           ::RegisterHotKey(window, id, kHotkeyModifiers, vk);
 }
 }  // namespace
 

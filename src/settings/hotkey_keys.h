@@ -16,6 +16,8 @@ using HotkeyIndex = int;
 
 inline constexpr HotkeyIndex kDefaultHotkeyIndex = 21;  // V
 inline constexpr std::uint32_t kHotkeyModifiers = 3;    // MOD_ALT | MOD_CONTROL
+// No message at the key's auto-repeat; Windows before 7 refuses the flag.
+inline constexpr std::uint32_t kHotkeyNoRepeat = 0x4000;  // MOD_NOREPEAT
 
 // The index is never range-checked: a stored value outside A..Z reaches
 // RegisterHotKey as it is. Unsigned arithmetic keeps even INT_MAX defined

@@ -60,6 +60,7 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         return true;
     case WM_TIMER:
         if (wParam == Filler::kRestoreTimerId && m_filler) m_filler->OnRestoreTimer();
+        if (wParam == HeldHotkey::kTimerId && m_heldHotkey) m_heldHotkey->OnTimer();
         return true;
     case ElevatedFill::kStartedMessage:
         m_elevatedFill->OnStarted(wParam, lParam);
@@ -122,6 +123,7 @@ BOOL MainDialog::OnInitDialog() {
 
     m_filler.emplace(m_hWnd);
     m_elevatedFill.emplace(m_hWnd);
+    m_heldHotkey.emplace(m_hWnd);
     LoadSettings();
     m_cmbHotkey.SetCurSel(m_nHotkeyIndex);
     UpdateData(false);
@@ -181,7 +183,13 @@ void MainDialog::OnDestroy() {
 }
 
 void MainDialog::OnHotKey(WPARAM id, LPARAM keys) {
-    if (id != HOTKEY_ID_LOWER_CODE && id != HOTKEY_ID_LETTER) return;
+    if ((id != HOTKEY_ID_LOWER_CODE && id != HOTKEY_ID_LETTER) || m_heldHotkey->Repeating()) return;
+    const UINT vk = HIWORD(keys);
+    FillAtPress(vk);
+    m_heldHotkey->Answered(vk);
+}
+
+void MainDialog::FillAtPress(UINT vk) {
     // While the elevated copy fills, the clipboard is its own; until the
     // last fill's copy is back, the clipboard holds a piece, not the code.
     if (m_elevatedFill->Running() || !m_filler->ReadyForPress() || !m_filler->ReadCode()) return;
@@ -190,7 +198,7 @@ void MainDialog::OnHotKey(WPARAM id, LPARAM keys) {
     const HWND foreground = ::GetForegroundWindow();
     // Higher rights drop injected keys as they refuse pastes: the copy types too.
     if (RefusedForRights(foreground)) m_elevatedFill->Start(foreground);
-    else if (!FillByTyping(m_hWnd, HIWORD(keys))) m_filler->Fill(foreground);
+    else if (!FillByTyping(m_hWnd, vk)) m_filler->Fill(foreground);
 }
 
 }  // namespace vardix

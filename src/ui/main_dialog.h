@@ -8,6 +8,7 @@
 
 #include "app/elevated_fill.h"
 #include "fill/filler.h"
+#include "fill/held_hotkey.h"
 #include "settings/hotkey_keys.h"
 #include "settings/settings_hive.h"
 #include "winfx/dialog.h"
@@ -36,9 +37,10 @@ private:
     BOOL m_bRunStartUp;
     BOOL m_bRunBackground;
     HICON m_hIcon;
-    // Both need the window, and exist from its initialisation on.
+    // These need the window, and exist from its initialisation on.
     std::optional<Filler> m_filler;
     std::optional<ElevatedFill> m_elevatedFill;
+    std::optional<HeldHotkey> m_heldHotkey;
     // Hidden at creation and not yet given a size by a second start.
     bool m_bUnrevealed = false;
 
@@ -74,6 +76,7 @@ private:
 
     // A press: the rights check, then the elevated copy or the fill.
     void OnHotKey(WPARAM id, LPARAM keys);
+    void FillAtPress(UINT vk);
 };
 
 }  // namespace vardix
