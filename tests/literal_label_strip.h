@@ -27,11 +27,11 @@ inline std::string Trim(std::string_view text) {
     return s;
 }
 
-// L passes over the trimmed text, L its length, never stopping early.
+// L passes over the trimmed text, L its length, never stopping early; a line break ends a label as a blank does.
 inline std::string LabelStrip(std::string text) {
     const std::size_t passes = text.size();
     for (std::size_t pass = 0; pass < passes; ++pass) {
-        const std::size_t blank = text.find(' ');
+        const std::size_t blank = text.find_first_of(" \r\n");
         if (blank != std::string::npos) text.erase(0, blank);
         const std::size_t colon = text.find(':');
         if (colon != std::string::npos) text.erase(0, colon + 1);

@@ -42,7 +42,8 @@ const SplitCase kSplitCases[] = {
     {"PieceTrimmed", "AB-\tCD", Pieces{"AB", "CD"}},
     {"PiecesTrimmedBothEnds", "AB\t-\vCD\f-\tEF", Pieces{"AB", "CD", "EF"}},
     {"SurroundingLineBreaks", "\r\n\t ABCD-EFGH \r\n\v\f", Pieces{"ABCD", "EFGH"}},
-    {"LabelOnLineBefore", "Serial\r\nAB-CD", Pieces{"Serial\r\nAB", "CD"}},
+    {"LabelOnLineBefore", "Serial number\r\nAB-CD", Pieces{"AB", "CD"}},
+    {"LineBreakInCodeEndsLabel", "AB-\nCD-EF", Pieces{"CD", "EF"}},
     {"NoBreakSpaceIsNoWhitespace",
      "AB-\xA0"
      "CD\xA0",
@@ -72,6 +73,13 @@ TEST_P(SplitTable, Pieces) {
     ASSERT_EQ(out.pieces.size(), 100u);
     ASSERT_EQ(out.count, static_cast<int>(c.pieces->size()));
     EXPECT_EQ(Pieces(out.pieces.begin(), out.pieces.begin() + out.count), *c.pieces);
+    // The typed fill splits the Unicode text by the same rules.
+    const auto widen = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
+    vardix::WideSegmentList wide;
+    ASSERT_TRUE(SplitSerialText(widen(c.text), wide));
+    ASSERT_EQ(wide.count, out.count);
+    for (int i = 0; i < out.count; ++i)
+        EXPECT_EQ(wide.pieces[static_cast<size_t>(i)], widen(out.pieces[static_cast<size_t>(i)]));
 }
 
 INSTANTIATE_TEST_SUITE_P(Serial, SplitTable, testing::ValuesIn(kSplitCases),
