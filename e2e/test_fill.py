@@ -6,7 +6,9 @@ WORLD = "\u0631\u0645\u0632 \U0001F511: AB12-CD34-EF56"  # neither Arabic nor em
 BIG = STATE / "big.txt"  # 33 MB of text, the code at its very end
 FOUR = b"A1A1-B2B2-C3C3-D4D4"
 GROUPS = ["A1A1", "B2B2", "C3C3", "D4D4"]
+SIX = {CF_TEXT: FOUR + b"-E5E5-F6F6"}
 PRESS = "key --clearmodifiers ctrl+alt+v"
+HELD = "keydown ctrl keydown alt keydown v sleep 1.2 keyup v keyup alt keyup ctrl"
 FILL = dict(
     keys=PRESS,
     clip={CF_TEXT: SERIAL},
@@ -24,6 +26,13 @@ def row(name, **what):
     target's options, the boxes' texts and the boxes that get WM_PASTE after it, a clipboard manager's hold at every
     change (ms), the seconds until Vardix's message loop answers, another program's copy during the fill."""
     return name, None, [("start",), ("fill", {**FILL, **what})]
+
+
+def four(name, **what):
+    """A row of FOUR's four pieces for four boxes."""
+    return row(
+        name, **{"clip": {CF_TEXT: FOUR}, "target": dict(boxes=4), "texts": GROUPS, "pastes": [0, 1, 2, 3], **what}
+    )
 
 
 ROWS = [
@@ -56,46 +65,20 @@ ROWS = [
         pastes=[0, 1, 2, 3],
     ),
     # Xvfb repeats a held key, as a keyboard does: the hotkey's message comes again and again.
-    row(
-        "the keys held 1.2 s: one fill",
-        keys="keydown ctrl keydown alt keydown v sleep 1.2 keyup v keyup alt keyup ctrl",
-        clip={CF_TEXT: FOUR},
-        target=dict(boxes=4),
-        texts=GROUPS,
-        pastes=[0, 1, 2, 3],
-    ),
-    row(
-        "pressed twice 0.4 s apart: the same boxes again",
-        keys=f"{PRESS} sleep 0.4 {PRESS}",
-        clip={CF_TEXT: FOUR},
-        target=dict(boxes=4),
-        texts=GROUPS,
-        pastes=[0, 1, 2, 3, 0, 1, 2, 3],
-    ),
-    row(
-        "six pieces, four boxes and no other tab stop: each box once, the last two pieces nowhere",
-        clip={CF_TEXT: FOUR + b"-E5E5-F6F6"},
-        target=dict(boxes=4, buttons=0),
-        texts=GROUPS,
-        pastes=[0, 1, 2, 3],
-    ),
-    row(
+    four("the keys held 1.2 s: one fill", keys=HELD),
+    four("pressed twice 0.4 s apart: the same boxes again", keys=f"{PRESS} sleep 0.4 {PRESS}", pastes=[0, 1, 2, 3] * 2),
+    four("six pieces, four boxes and no other tab stop: each box once", clip=SIX, target=dict(boxes=4, buttons=0)),
+    four(
         "the same backwards from a box whose class is not Edit: 1, 4, 3, 2",
-        clip={CF_TEXT: FOUR + b"-E5E5-F6F6"},
+        clip=SIX,
         target=dict(boxes=4, buttons=0, class0="RichEdit20W"),
-        texts=["A1A1", "D4D4", "C3C3", "B2B2"],
+        texts=GROUPS[:1] + GROUPS[:0:-1],
         pastes=[0, 3, 2, 1],
     ),
     row(
         "one box, then a button: the whole code in the box", target=dict(boxes=1), texts=["AB12-CD34-EF56"], pastes=[0]
     ),
-    row(
-        "the label on the line above the code",
-        clip={CF_TEXT: b"Serial number\r\n" + FOUR},
-        target=dict(boxes=4),
-        texts=GROUPS,
-        pastes=[0, 1, 2, 3],
-    ),
+    four("the label on the line above the code", clip={CF_TEXT: b"Serial number\r\n" + FOUR}),
     row(
         "text without a dash: boxes and clipboard are left alone",
         clip={CF_TEXT: b"HELLO WORLD"},
@@ -121,18 +104,16 @@ ROWS = [
         pastes=[0],
         manager=2000,
     ),
-    row(
+    four(
         "box 2 sleeps 15 s in WM_PASTE: Vardix answers after its time-out, box 2 still gets its own piece, later boxes "
         "are untouched, the copy is back within 2 s of the box waking",
-        clip={CF_TEXT: FOUR},
         target=dict(boxes=4, sleep1=15000, texts=["", "", "KEEP2", "KEEP3"]),
         texts=["A1A1", "B2B2", "KEEP2", "KEEP3"],
         pastes=[0, 1],
         answers=4.5,
     ),
-    row(
+    four(
         "another program copies while box 2 sleeps in WM_PASTE: its copy stays, no later box gets it",
-        clip={CF_TEXT: FOUR},
         target=dict(boxes=4, sleep1=8000, texts=["", "", "KEEP2", "KEEP3"]),
         texts=["A1A1", None, "KEEP2", "KEEP3"],
         pastes=[0, 1],
@@ -140,12 +121,10 @@ ROWS = [
         newer=b"NEWER COPY",
     ),
     row("the target destroys itself at the second box's paste", target=dict(close=1), texts=None, pastes=[0, 1]),
-    row(
+    four(
         "33 MB of text, more than Vardix copies whole, with the code at its end: filled, and the text back",
         clip={CF_TEXT: BIG},
-        target=dict(boxes=4),
         texts=["BIG1", "BIG2", "BIG3", "BIG4"],
-        pastes=[0, 1, 2, 3],
     ),
 ]
 
