@@ -215,7 +215,10 @@ LRESULT CALLBACK WatchProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     const DWORD seq = GetClipboardSequenceNumber(), hold = DWORD(Num(At(0)));
     DWORD owner = 0;  // the writer's process, while its window owns the clipboard
     GetWindowThreadProcessId(GetClipboardOwner(), &owner);
-    if (hold && OpenPatiently(h)) Sleep(hold), CloseClipboard();
+    // A manager that lags behind gets a change's notice after the next change: what it looked at once, it does not
+    // hold for again, or one look would hold the clipboard twice as long.
+    static DWORD held = 0;
+    if (hold && seq != std::exchange(held, seq) && OpenPatiently(h)) Sleep(hold), CloseClipboard();
     return Out("{\"seq\":%lu,\"pid\":%lu}\n", seq, owner);
 }
 // Also the session's keeper: while it runs, Wine's desktop process and its clipboard manager never wind down
