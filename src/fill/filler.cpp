@@ -34,6 +34,9 @@ std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LP
     return ClassifySendFailure(::GetLastError());
 }
 
+// Window handles as the plain numbers the fill's plan works with.
+std::uintptr_t Number(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
+
 bool HasClass(HWND window, const char* className) {
     char name[260] = {};
     ::GetClassNameA(window, name, sizeof name);
@@ -171,8 +174,7 @@ void Filler::EndAtExit() {
 }
 
 HWND Filler::StartingBoxOf(HWND foreground, HWND focus) const {
-    const auto value = [](HWND window) { return reinterpret_cast<std::uintptr_t>(window); };
-    const HWND first = reinterpret_cast<HWND>(StartingBox(m_trace, value(foreground), value(focus), m_code));
+    const HWND first = reinterpret_cast<HWND>(StartingBox(m_trace, Number(foreground), Number(focus), m_code));
     // A handle of the last fill may since name another window.
     return first == focus || ::IsChild(foreground, first) ? first : focus;
 }
@@ -211,8 +213,7 @@ FillEnd Filler::FillFields(HWND foreground) {
     std::vector<std::string> pieces = m_pieces;
     if (current && pieces.size() > 1 && LoneBoxTakesCode(current, ::GetNextDlgTabItem(foreground, current, previous)))
         pieces = {m_code};
-    m_trace = {reinterpret_cast<std::uintptr_t>(foreground), reinterpret_cast<std::uintptr_t>(current),
-               reinterpret_cast<std::uintptr_t>(current), m_code};
+    m_trace = {Number(foreground), Number(current), Number(current), m_code};
     std::vector<HWND> filled;
     for (const std::string& piece : pieces) {
         // With no box to take it, a piece would land in whatever gets the
@@ -225,7 +226,7 @@ FillEnd Filler::FillFields(HWND foreground) {
         ::SetFocus(current);
         const HWND target = ::GetFocus();
         if (!target) return FillEnd::NoTarget;
-        m_trace.lastBox = reinterpret_cast<std::uintptr_t>(target);
+        m_trace.lastBox = Number(target);
         // Boxes like the first one are checked after the paste; other tab
         // stops (buttons past the last box) have no caret to check.
         const bool checked = HasClass(target, className) || HasClass(target, "Edit");
