@@ -1,7 +1,7 @@
 # The Windows program, cross-built with mingw-w64 (or built with MSVC).
 
 set(VARDIX_WINDOWS_SOURCES
-  src/app/elevated_fill.cpp
+  src/fill/elevated_fill.cpp
   src/app/filler_app.cpp
   src/fill/clipboard_session.cpp
   src/fill/accessible_probe.cpp

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/elevated_fill.h"
+#include "fill/elevated_fill.h"
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"

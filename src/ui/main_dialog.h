@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "app/elevated_fill.h"
+#include "fill/elevated_fill.h"
 #include "fill/filler.h"
 #include "settings/hotkey_keys.h"
 #include "settings/settings_hive.h"

@@ -1,4 +1,4 @@
-#include "app/elevated_fill.h"
+#include "fill/elevated_fill.h"
 
 // After windows.h, which they need.
 #include <objbase.h>
