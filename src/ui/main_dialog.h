@@ -72,7 +72,7 @@ private:
     void RebindHotkeys();
     void ReleaseHotkeys();
 
-    // A press: the rights check, then the elevated copy or the fill.
+    // A press: the facts gathered, the route decided on them, then acted on.
     void OnHotKey(WPARAM id, LPARAM keys);
 };
 
