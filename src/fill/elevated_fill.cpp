@@ -93,12 +93,13 @@ const wchar_t* CopyEndText(DWORD code) {
 
 // The documented rules let a process take the foreground only at certain
 // moments (the resident's AllowSetForegroundWindow among them): tried again
-// until one comes.
+// until one comes. The window's thread sets its focus a moment after it is
+// in front; keys typed before would find the focus still moving.
 bool BringToFront(HWND target) {
     const DWORD start = ::GetTickCount();
     for (;;) {
-        ::SetForegroundWindow(target);
-        if (::GetForegroundWindow() == target) return true;
+        if (::GetForegroundWindow() != target) ::SetForegroundWindow(target);
+        if (::GetForegroundWindow() == target && FocusOf(target)) return true;
         if (::GetTickCount() - start >= kFrontTriesMs) return false;
         ::Sleep(kFrontRetryMs);
     }
