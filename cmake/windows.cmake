@@ -1,7 +1,7 @@
 # The Windows program, cross-built with mingw-w64 (or built with MSVC).
 
 set(VARDIX_WINDOWS_SOURCES
-  src/app/elevated_fill.cpp
+  src/fill/elevated_fill.cpp
   src/app/filler_app.cpp
   src/fill/clipboard_session.cpp
   src/fill/accessible_probe.cpp
@@ -23,7 +23,8 @@ list(TRANSFORM VARDIX_WINDOWS_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
 # The program; the end-to-end tests build a second one from the same sources.
 function(vardix_program target)
   add_executable(${target} WIN32 ${VARDIX_WINDOWS_SOURCES})
-  target_link_libraries(${target} PRIVATE vardix_core oleacc ole32 oleaut32 uuid shell32)
+  # Only Windows' known DLLs are imported; oleacc.dll is loaded at run time (fill/accessible_probe.cpp).
+  target_link_libraries(${target} PRIVATE vardix_core ole32 oleaut32 uuid shell32)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
   if(NOT MSVC)
     # One file that needs no DLL beyond Windows' own.

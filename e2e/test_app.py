@@ -209,6 +209,19 @@ SETTINGS_ROWS = [
             ("stored", dict(SAVED, **{"Run Start Up": 0}), False, True),
         ],
     ),
+    (
+        "a standard user whose machine's Run value starts this vardix.exe (the path in other letters): Apply writes no "
+        "Run value of the user's, which would start a second copy",
+        DEFAULTS,
+        [
+            ("start",),
+            ("keys", "alt+s"),
+            ("stale", RUN, PROGRAM.upper()),
+            ("deny", SETTINGS, RUN),
+            ("apply", "alt+a"),
+            ("runs", False, True),
+        ],
+    ),
 ]
 
 
@@ -281,9 +294,14 @@ class App(Story):
             reg("sddl", key, "D:P(A;;KR;;;WD)")
             self.stack.callback(reg, "sddl", key, "D:P(A;;KA;;;WD)")
 
-    def do_stale(self, run_key):
+    def do_stale(self, run_key, program=PROGRAM):
         """A Run value of an earlier save in the other hive: left there, it would start a second copy at logon."""
-        reg("set", run_key, "Quorvantel", 1, f'"{PROGRAM}"  /runmin'.encode("utf-16-le").hex() + "0000")
+        reg("set", run_key, "Quorvantel", 1, f'"{program}"  /runmin'.encode("utf-16-le").hex() + "0000")
+
+    def do_runs(self, user, machine):
+        self.assertEqual(
+            [bool(run_value(USER_RUN)), bool(run_value(RUN))], [user, machine], "Run values: user, machine"
+        )
 
     def do_keys(self, *keys):
         focus(self.v.hwnd), press(*keys)

@@ -1,81 +1,131 @@
-"""Elevated installers and clipboard owners that render on request: the one-fill copy that `/fill` starts, a press that
-is refused for rights, and a press while the clipboard's owner hangs."""
+"""Elevated installers and clipboard owners that render on request: the one-fill copy that `/fill` starts, presses
+refused for rights (from a zip's copy, from the package's), and presses while the clipboard's owner hangs."""
 from harness import *
+from test_app import App
 
-# The same program built to count every target as higher than itself (e2e/CMakeLists.txt).
-HIGHER = "Z:" + os.environ.get("VARDIX_E2E_HIGHER", str(ROOT / "build/win64/e2e/higher/vardix.exe")).replace("/", "\\")
-V, F7, OLD = 0x56, 0x76, ["k1", "k2", "k3"]
+# The program built to count every target as higher than itself (e2e/CMakeLists.txt): where the build puts it, as a
+# zip's copy anywhere, and copied under Program Files, which that build takes for a folder no standard user can change
+# (under Wine every file is the user's own).
+HIGHER = os.environ.get("VARDIX_E2E_HIGHER", str(ROOT / "build/win64/e2e/higher/vardix.exe"))
+ZIP, PACKAGED = "Z:" + HIGHER.replace("/", "\\"), r"C:\Program Files\VardixHigher\vardix.exe"
+V, F7, OLD, CODE = 0x56, 0x76, ["k1", "k2", "k3"], b"XX11-YY22-ZZ33"
 LAZY = {CF_TEXT: SERIAL, "Vtool": bytes(range(256))}
-
+NOT_ELEVATED = "以管理员身份运行的安装程序只由安装版 Vardix (Program Files 中的 vardix.exe) 填写."
+STOPPED = "安装程序没有填写完: 填写中断了."
 
 ROWS = [  # name, steps after the start of the resident Vardix
     ("/fill of the target in front: filled, the copy back, no window, exit 0", [("copy", "front")]),
     (
-        "/fill of a dead handle, another process's id, a window that cannot be in front",
+        "/fill of a dead handle, another process's id, a box instead of its window: nothing filled, exit 2",
         [("copy", "dead"), ("copy", "pid"), ("copy", "child")],
     ),
-    ("a press refused for rights: the elevated copy fills, the resident writes nothing", [("refused",)]),
+    (
+        "/fill of a target behind another window: pasted, left behind; boxes a window draws: brought to front, typed",
+        [("copy", "behind"), ("copy", "pane")],
+    ),
+    ("a zip's copy, two presses refused for rights: the message once, no copy started", [("refused", "zip", ZIP)]),
+    ("the package's copy, a press refused for rights: the copy fills, the resident writes nothing", [("refused", "")]),
+    ("the package's copy, a console refused for rights: no copy started, nothing written", [("refused", "console")]),
+    (
+        "the package's copy, a press while its copy waits for a hung box: ignored; the copy's stop told once",
+        [("refused", "busy")],
+    ),
     ("a press while the clipboard's owner hangs: no fill, Vardix answers at once", [("lazy", 5000)]),
     ("a press whose clipboard is rendered on request: filled, every format back", [("lazy", 0)]),
+    (
+        "a press whose clipboard is rendered on request and holds no code: only its text rendered",
+        [("lazy", 0, CODE[:4])],
+    ),
 ]
 
 
-class Elevated(Story):
+class Pane(Target):
+    """A vtool pane: three boxes drawn by one window, which is its own focus window."""
+
+    def __init__(self, *options):
+        self.bg, self.boxes = Bg("pane", "boxes=3", *(f"text{i}={t}" for i, t in enumerate(OLD)), *options), 3
+        self.hwnd = self.planned = self.bg.wait("ready")
+
+    def front(self):
+        focus(self.hwnd)
+
+    def texts(self):
+        return self.bg.get("boxes")[-1]
+
+
+class Elevated(App):
     def test_rows(self):
         after = {"copy": [("hotkeys", {V: True, F7: True}), ("stored", None, False)]}  # the resident untouched
         self.stories([(name, None, [("start",), *steps, *after.get(steps[0][0], [])]) for name, steps in ROWS])
 
-    def target(self):
-        self.stack.callback((t := Target(texts=OLD)).close)
+    def target(self, kind=Target, *options):
+        self.stack.callback((t := kind(*options) if kind == Pane else Target(texts=OLD, **dict(options))).close)
         return t
 
     def do_copy(self, what):
         if what == "dead":
             (gone := self.target()).close()
-        t = self.target()
-        hwnd = {"dead": what == "dead" and gone.hwnd, "child": t.bg.get("box")[0]}.get(what, t.hwnd)
-        t.front()
+        (t := self.target(Pane) if what == "pane" else self.target()).front()
+        if behind := what in ("behind", "pane"):
+            self.target(Target, ("boxes", 1)).front()
         put({CF_TEXT: SERIAL})
-        before, pid = clipboard()[1], window(t.hwnd)["pid"]
-        copy = Vardix("/fill", hwnd, self.v.pid if what == "pid" else pid)
+        before, pid, refused = clipboard()[1], window(t.hwnd)["pid"], what in ("dead", "pid", "child")
+        hwnd = {"dead": what == "dead" and gone.hwnd, "child": t.planned}.get(what, t.hwnd)
+        copy = Vardix("/fill", hwnd, self.v.pid if what == "pid" else pid, t.planned)
         self.stack.callback(copy.stop)
         seen = []  # its top-level windows, message boxes included, while it runs
         poll(lambda: seen.extend(windows(pid=copy.pid)) or copy.exit_code() is not None, 20)
-        self.assertEqual((copy.exit_code(), seen), (0, []), "the copy's exit code and windows")
-        self.eventually(t.texts, PIECES if what == "front" else OLD, 2, "the target's boxes")
+        self.assertEqual((copy.exit_code(), seen), (2 if refused else 0, []), "the copy's exit code and windows")
+        self.eventually(t.texts, OLD if refused else PIECES, 2, "the target's boxes")
         self.assertEqual(clipboard()[1], before, "the user's clipboard")
+        self.assertTrue(not behind or window(t.hwnd)["fg"] == (what == "pane"), "the target in front after the copy")
 
-    def do_refused(self):
+    def do_refused(self, what, program=PACKAGED):
+        if program == PACKAGED:
+            folder = Path(env()["WINEPREFIX"]) / "drive_c/Program Files/VardixHigher"
+            folder.mkdir(exist_ok=True), shutil.copy(HIGHER, folder), self.stack.callback(shutil.rmtree, folder)
         self.v.stop()
-        self.v = Vardix(program=HIGHER)
+        self.v = Vardix(program=program)
         self.stack.callback(self.v.stop)
         self.v.main()
         self.stack.callback((monitor := Bg("watch")).stop)
         monitor.wait("watching")
-        (t := self.target()).front()
+        options = {"console": (Pane, "class=ConsoleWindowClass"), "busy": (Target, ("sleep1", 4000))}
+        (t := self.target(*options.get(what, (Target,)))).front()
         seq, before = put({CF_TEXT: SERIAL}), clipboard()[1]
         press("ctrl+alt+v")
-        self.eventually(t.texts, PIECES, 10, "the target's boxes")
-        self.eventually(lambda: clipboard()[1], before, 5, "the user's clipboard")
-        writers = {u["pid"] for u in monitor.lines if u.get("seq", 0) > seq}
-        self.assertTrue(writers and self.v.pid not in writers, f"the clipboard's writers {writers}, the resident's pid")
+        writers = lambda: {u["pid"] for u in monitor.lines if u.get("seq", 0) > seq}
+        if what == "":
+            self.eventually(t.texts, PIECES, 10, "the target's boxes")
+            self.eventually(lambda: clipboard()[1], before, 5, "the user's clipboard")
+            self.assertTrue(writers() and self.v.pid not in writers(), f"the clipboard's writers {writers()}")
+        elif what == "busy":
+            self.assertTrue(poll(lambda: 1 in t.bg.get("paste"), 10), "the copy never reached the second box")
+            seq = put({CF_TEXT: CODE})  # another program copies a code meanwhile
+            press("ctrl+alt+v"), self.do_message(STOPPED)
+            self.assertEqual(writers(), set(), "the clipboard's writers after the second press")
+        else:
+            self.do_message(NOT_ELEVATED) if what == "zip" else self.do_nobox()
+            press("ctrl+alt+v"), self.do_nobox()
+            self.assertEqual((t.texts(), writers()), (OLD, set()), "the target's boxes, the clipboard's writers")
         self.do_nobox()
 
-    def do_lazy(self, hang):
+    def do_lazy(self, hang, text=SERIAL):
         (t := self.target()).front()
-        put(LAZY)
-        before = clipboard()[1]
-        offer = (f"{k}={v.hex()}{'00' * (k == CF_TEXT)}" for k, v in LAZY.items())
+        put(lazy := {**LAZY, CF_TEXT: text})
+        before, filled = clipboard()[1], not hang and text == SERIAL
+        offer = (f"{k}={v.hex()}{'00' * (k == CF_TEXT)}" for k, v in lazy.items())
         self.stack.callback((owner := Bg("lazy", hang, *offer)).stop)
         owner.wait("ready")
         pressed = time.monotonic()
         press("ctrl+alt+v")
         self.responds(1, pressed)
-        self.eventually(t.texts, OLD if hang else PIECES, 2 if hang else 10, "the target's boxes")
+        self.eventually(t.texts, PIECES if filled else OLD, 10 if filled else 2, "the target's boxes")
         owner.wait("woke", hang / 1000 + 5)
         if hang:
             time.sleep(1)
             self.assertEqual(t.texts(), OLD, "the target's boxes after the owner woke")
         else:
-            self.assertEqual(len(set(owner.get("render"))), len(LAZY), "formats rendered on request")
+            rendered = len(lazy) if filled else 1  # a text that is no code: nothing else is read
+            self.assertEqual(len(set(owner.get("render"))), rendered, "formats rendered on request")
             self.eventually(lambda: clipboard()[1], before, 5, "the user's clipboard")

@@ -9,6 +9,7 @@ GROUPS = ["A1A1", "B2B2", "C3C3", "D4D4"]
 SIX = {CF_TEXT: FOUR + b"-E5E5-F6F6"}
 PRESS = "key --clearmodifiers ctrl+alt+v"
 HELD = "keydown ctrl keydown alt keydown v sleep 1.2 keyup v keyup alt keyup ctrl"
+OLE = ("DataObject", "Ole Private Data")
 FILL = dict(
     keys=PRESS,
     clip={CF_TEXT: SERIAL},
@@ -43,8 +44,10 @@ ROWS = [
         clip={CF_UNICODETEXT: SERIAL.decode().encode("utf-16-le")},
     ),
     row(
-        "every format comes back byte for byte: 8-bit and Unicode text that differ, HTML, an application's own, a picture",
+        "every format comes back byte for byte: 8-bit and Unicode text that differ, HTML, an application's own, a "
+        "picture; OLE's own two, which name a data object released by then, do not",
         clip={
+            **{name: b"\1\2\3\4" for name in OLE},
             CF_TEXT: SERIAL,
             CF_UNICODETEXT: WORLD.encode("utf-16-le"),
             "HTML Format": f"<b>{WORLD}</b>".encode() + b"\0",
@@ -141,7 +144,7 @@ class Fill(Story):
             self.stack.callback((manager := Bg("watch", r["manager"])).stop)
         self.stack.callback((t := Target(**r["target"])).close)
         seq = put(r["clip"])
-        before = clipboard()[1]
+        before = [f for f in clipboard()[1] if f[1] not in OLE]
         if r["manager"]:
             self.assertTrue(poll(lambda: [s for s in manager.get("seq") if s >= seq], 5), "the manager never saw it")
         t.front()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks that a built executable is of the expected machine type and imports
-# nothing but Windows' own DLLs (the C++ run-time is linked in).
+# nothing but Windows' known DLLs (the C++ run-time is linked in): any other
+# DLL in the import table is looked for in the program's own folder first,
+# where a DLL put beside vardix.exe would run in the elevated copy.
 set -euo pipefail
 objdump=$1 exe=$2 machine=$3
 
@@ -9,7 +11,14 @@ if [ "$format" != "$machine" ]; then
   echo "FAIL: $exe is $format, expected $machine"; exit 1
 fi
 
-allowed='^(kernel32|user32|gdi32|advapi32|msvcrt|shell32|comctl32|ole32|oleaut32|oleacc|comdlg32|imm32|version|shlwapi|ws2_32|bcrypt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
+# The known DLLs of Windows 10 and 11, as their registry key lists them
+# (HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs, the list
+# Microsoft's "Dynamic-link library search order" refers to); API sets are
+# resolved by the loader, never searched for. Load anything else at run time
+# from System32 (LoadLibraryExW with LOAD_LIBRARY_SEARCH_SYSTEM32).
+known='kernel32|user32|gdi32|advapi32|msvcrt|ole32|oleaut32|shell32|comdlg32|imm32|shlwapi|ws2_32|combase|rpcrt4'
+known+='|sechost|psapi|setupapi|shcore|normaliz|nsi|wldap32|imagehlp|gdiplus|msctf|clbcatq|coml2|difxapi'
+allowed="^($known|api-ms-win-[a-z0-9-]+)\\.dll$"
 bad=0
 while read -r dll; do
   lower=$(tr 'A-Z' 'a-z' <<<"$dll")

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "settings/autostart_command.h"
@@ -106,19 +107,19 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
 TEST(AutostartCommand, FillArguments) {
     const std::wstring max64 = L"18446744073709551615";
     const std::pair<std::vector<std::wstring>, std::optional<vardix::FillRequest>> cases[] = {
-        {{L"/fill", L"132456", L"4242"}, vardix::FillRequest{132456, 4242}},
-        {{L"/fill", max64, L"4294967295"}, vardix::FillRequest{UINT64_MAX, UINT32_MAX}},
-        {{L"/fill", L"18446744073709551616", L"1"}, std::nullopt},
-        {{L"/fill", L"0x10", L"1"}, std::nullopt},
-        {{L"/fill", L"1", L"2", L"3"}, std::nullopt},
+        {{L"/fill", L"132456", L"4242", L"0"}, vardix::FillRequest{132456, 4242, 0}},
+        {{L"/fill", max64, L"4294967295", max64}, vardix::FillRequest{UINT64_MAX, UINT32_MAX, UINT64_MAX}},
+        {{L"/fill", L"18446744073709551616", L"1", L"2"}, std::nullopt},
+        {{L"/fill", L"1", L"2", L"0x10"}, std::nullopt},
+        {{L"/fill", L"1", L"2"}, std::nullopt},
     };
     const auto numbers = [](const std::optional<vardix::FillRequest>& r) {
-        return r ? std::optional(std::pair(r->window, r->process)) : std::nullopt;
+        return r ? std::optional(std::tuple(r->window, r->process, r->box)) : std::nullopt;
     };
     for (const auto& [arguments, request] : cases)
         EXPECT_EQ(numbers(vardix::ParseFillArguments(arguments)), numbers(request))
             << testing::PrintToString(arguments);
-    EXPECT_EQ(vardix::BuildFillArguments({UINT64_MAX, 7}), L"/fill " + max64 + L" 7");
+    EXPECT_EQ(vardix::BuildFillArguments({UINT64_MAX, 7, 9}), L"/fill " + max64 + L" 7 9");
 }
 
 TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
@@ -147,29 +148,34 @@ TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {
 
 TEST(SettingsHive, NeverTwoRunValues) {
     using vardix::Hive;
-    const std::wstring exe = L"C:\\Tools\\vardix.exe";
-    const std::wstring ours = L"\"c:\\TOOLS\\Vardix.exe\"  /runmin";
     struct Case {
         Hive hive;
-        bool startUp;
-        std::optional<std::wstring> machine;
+        bool startUp, machine, machineStartsExe;
         bool write, report;
     } const cases[] = {
-        {Hive::Machine, true, ours, true, false},
-        {Hive::User, true, std::nullopt, true, false},
-        {Hive::User, true, ours, false, false},  // a standard user: the machine's value starts Vardix
-        {Hive::User, true, L"  C:\\Tools\\vardix.exe /runmin", false, false},
-        {Hive::User, true, L"\"C:\\Old\\vardix.exe\"  /runmin", true, false},
-        {Hive::User, true, L"C:\\Tools\\vardix.exe.bak", true, false},
-        {Hive::User, false, std::nullopt, false, false},
-        {Hive::User, false, ours, false, true},
-        {Hive::Machine, false, ours, false, true},
+        {Hive::Machine, true, true, true, true, false},  {Hive::User, true, false, false, true, false},
+        {Hive::User, true, true, true, false, false},  // a standard user: the machine's value starts Vardix
+        {Hive::User, true, true, false, true, false},  // another program's, or another copy's
+        {Hive::User, false, false, false, false, false}, {Hive::User, false, true, true, false, true},
+        {Hive::Machine, false, true, true, false, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.hive == Hive::User) << c.startUp << testing::PrintToString(c.machine));
-        const auto decision = vardix::DecideRunValue({c.hive, c.startUp, c.machine, exe});
+        SCOPED_TRACE(testing::Message() << (c.hive == Hive::User) << c.startUp << c.machine << c.machineStartsExe);
+        const auto decision = vardix::DecideRunValue({c.hive, c.startUp, c.machine, c.machineStartsExe});
         EXPECT_EQ(std::pair(decision.write, decision.report), std::pair(c.write, c.report));
     }
+}
+
+TEST(SettingsHive, CommandProgram) {
+    const std::pair<const wchar_t*, std::optional<std::wstring_view>> cases[] = {
+        {L"\"c:\\TOOLS\\Vardix.exe\"  /runmin", L"c:\\TOOLS\\Vardix.exe"},
+        {L"  C:\\Tools\\vardix.exe /runmin", L"C:\\Tools\\vardix.exe"},
+        {L"C:\\Tools\\vardix.exe.bak", L"C:\\Tools\\vardix.exe.bak"},
+        {L"\"C:\\Program Files\\Vardix\\vardix.exe", std::nullopt},  // no closing quote
+        {L"   ", std::nullopt},
+    };
+    for (const auto& [command, program] : cases)
+        EXPECT_EQ(vardix::CommandProgram(command), program) << testing::PrintToString(std::wstring(command));
 }
 
 TEST(ModuleBaseName, FileNameWithoutFolderAndExtension) {

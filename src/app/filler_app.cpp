@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/elevated_fill.h"
+#include "fill/elevated_fill.h"
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"
@@ -69,7 +69,7 @@ BOOL FillerApp::InitInstance() {
     }
     // The elevated copy fills and ends: no window, no hotkeys, no settings.
     if (const auto fill = ParseFillArguments(Arguments(commandLine))) {
-        RunFillCopy(*fill);
+        m_exitCode = static_cast<int>(RunFillCopy(*fill));
         return FALSE;
     }
     if (HasRunMinSwitch(commandLine)) m_bRunMinimized = TRUE;

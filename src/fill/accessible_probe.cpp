@@ -35,10 +35,25 @@ long States(IAccessible& object, const VARIANT& child) {
     return state.v.lVal;
 }
 
+using AccessibleObjectFromWindowFunction = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+
+// oleacc.dll is none of Windows' known DLLs: imported, it would be looked for
+// in vardix.exe's folder first. Loaded from System32 only, and kept.
+AccessibleObjectFromWindowFunction AccessibleObjectFromWindowInSystem32() {
+    static const auto function = [] {
+        const HMODULE oleacc = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const FARPROC found = oleacc ? ::GetProcAddress(oleacc, "AccessibleObjectFromWindow") : nullptr;
+        return reinterpret_cast<AccessibleObjectFromWindowFunction>(reinterpret_cast<void (*)()>(found));
+    }();
+    return function;
+}
+
 AccessibleFocus Ask(HWND window) {
     AccessibleFocus focus;
     ComRef<IAccessible> root;
-    if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, root.out())))
+    const auto accessibleObjectFromWindow = AccessibleObjectFromWindowInSystem32();
+    if (!accessibleObjectFromWindow ||
+        FAILED(accessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, root.out())))
         return focus;
     Variant focused;
     if (FAILED(root.p->get_accFocus(&focused.v))) return focus;

@@ -31,6 +31,14 @@ bool IsQuietFormat(UINT format) {
            format == quiet.canUploadToCloud || format == quiet.viewerIgnore;
 }
 
+// OLE's own formats name a data object that its owner releases once the
+// clipboard is emptied: put back, they would point readers at nothing.
+bool IsOleFormat(UINT format) {
+    static const UINT dataObject = ::RegisterClipboardFormatW(L"DataObject");
+    static const UINT privateData = ::RegisterClipboardFormatW(L"Ole Private Data");
+    return format == dataObject || format == privateData;
+}
+
 }  // namespace
 
 ClipboardSession::ClipboardSession(HWND owner, DWORD budgetMs) {
@@ -124,7 +132,7 @@ ClipboardSnapshot ClipboardSnapshot::Take(const ClipboardSession&) {
 bool ClipboardSnapshot::CopyAll() {
     std::size_t total = 0;
     for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
-        if (!IsCopyableFormat(format) || IsQuietFormat(format)) continue;
+        if (!IsCopyableFormat(format) || IsQuietFormat(format) || IsOleFormat(format)) continue;
         const HANDLE data = ::GetClipboardData(format);
         if (!data) continue;
         std::vector<unsigned char> bytes;

@@ -27,9 +27,12 @@ bool IsBrowserClass(std::string_view name) {
 
 }  // namespace
 
+bool IsTerminalClass(std::string_view className) {
+    return std::find(kTerminalClasses.begin(), kTerminalClasses.end(), className) != kTerminalClasses.end();
+}
+
 FillWay ChooseFillWay(const FocusFacts& facts) {
-    if (std::find(kTerminalClasses.begin(), kTerminalClasses.end(), facts.focusClass) != kTerminalClasses.end())
-        return FillWay::Nothing;
+    if (IsTerminalClass(facts.focusClass)) return FillWay::Nothing;
     if (facts.focusClass.empty() || !facts.answered) return FillWay::Paste;
     if (IsBrowserClass(facts.focusClass)) return FillWay::Type;
     const bool windowless = (facts.dlgCode & (kDlgcHasSetSel | kDlgcButtonLike)) == 0 && !facts.otherTabStop;

@@ -29,6 +29,10 @@ struct FocusFacts {
 
 FillWay ChooseFillWay(const FocusFacts& facts);
 
+// Consoles and terminals, where Ctrl, Home and Tab are commands: nothing is
+// typed or pasted there.
+bool IsTerminalClass(std::string_view className);
+
 // What the focus window's accessibility object says has the focus.
 enum class AccessAnswer {
     Silent,    // no accessibility, or only the window itself as Windows describes any window

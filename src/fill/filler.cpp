@@ -53,9 +53,9 @@ bool ClipboardOwnerAnswers() {
     ::SetLastError(0);
     if (!owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored))
         return true;
-    // An owner with higher rights may refuse the message without hanging;
-    // its data still renders for a reader with lower rights.
-    return ::GetLastError() == ERROR_ACCESS_DENIED;
+    // An owner with higher rights refuses the message, hung or not; Windows
+    // still says whether it has stopped answering its messages.
+    return ::GetLastError() == ERROR_ACCESS_DENIED && !::IsHungAppWindow(owner);
 }
 
 // SendMessageCallback hands its callback a number, not an object: the one
@@ -90,7 +90,7 @@ bool Filler::ReadCode() {
     return true;
 }
 
-FillEnd Filler::Fill(HWND foreground) {
+FillEnd Filler::Fill(HWND foreground, HWND first) {
     FillEnd end = FillEnd::Completed;
     try {
         // The pieces and the copy that goes back are the same content: a copy
@@ -103,7 +103,7 @@ FillEnd Filler::Fill(HWND foreground) {
             m_snapPending = ClipboardSnapshot::Take(clipboard);
         }
         m_clipSeq = m_snapPending->Sequence();
-        end = FillFields(foreground);
+        end = FillFields(foreground, first);
     } catch (...) {
         // Memory ran short: the fill ends here, and whatever was saved goes back.
         end = FillEnd::Aborted;
@@ -195,7 +195,7 @@ bool Filler::LoneBoxTakesCode(HWND box, HWND next) const {
     return TakesWholeCode(facts);
 }
 
-FillEnd Filler::FillFields(HWND foreground) {
+FillEnd Filler::FillFields(HWND foreground, HWND first) {
     const DWORD ownThread = ::GetCurrentThreadId();
     const DWORD foregroundThread = ::GetWindowThreadProcessId(foreground, nullptr);
     // Attaching fails for our own thread, which needs no attaching; it is
@@ -203,7 +203,8 @@ FillEnd Filler::FillFields(HWND foreground) {
     const winfx::ThreadInputAttachment attachment(ownThread, foregroundThread);
     if (!attachment.attached() && AttachFailureEndsFill(attachment.error())) return FillEnd::AccessDenied;
 
-    HWND current = StartingBoxOf(foreground, ::GetFocus());
+    // A window that is not in front may have no focus window at all.
+    HWND current = StartingBoxOf(foreground, first ? first : ::GetFocus());
     char className[260] = {};
     if (current) ::GetClassNameA(current, className, sizeof className);
     // Forward from a standard edit box; other classes (rich edits, a

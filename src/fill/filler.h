@@ -33,10 +33,11 @@ public:
     // code, or when the clipboard's owner does not answer and reading could
     // hang on it. Reads nothing else and writes nothing.
     bool ReadCode();
-    // Fills `foreground`'s focused box and the boxes after it with the pieces
-    // ReadCode found, then puts the user's copy back, from the timer if a box
-    // or another program keeps it from going back at once.
-    FillEnd Fill(HWND foreground);
+    // Fills `foreground`'s focused box (or `first`, where given) and the boxes
+    // after it with the pieces ReadCode found, then puts the user's copy back,
+    // from the timer if a box or another program keeps it from going back at
+    // once.
+    FillEnd Fill(HWND foreground, HWND first = nullptr);
     // True once the user's copy is back, or a box held it past the limit and
     // it went back.
     bool OnRestoreTimer();
@@ -47,7 +48,7 @@ public:
 
 private:
     bool FinishPendingRestore(DWORD budgetMs);
-    FillEnd FillFields(HWND foreground);
+    FillEnd FillFields(HWND foreground, HWND first);
     HWND StartingBoxOf(HWND foreground, HWND focus) const;
     bool LoneBoxTakesCode(HWND box, HWND next) const;
     bool WriteClipboardText(const std::string& text);

@@ -122,21 +122,16 @@ bool SendTab() {
 
 }  // namespace
 
-bool FillByTyping(HWND owner, UINT hotkeyVk) {
-    const HWND foreground = ::GetForegroundWindow();
-    const HWND focus = FocusOf(foreground);
+bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk) {
     try {
-        const FillWay way = ChooseFillWayAt(foreground, focus);
-        if (way == FillWay::Paste) return false;
         WideSegmentList list;
-        if (way == FillWay::Type && SplitSerialText(ClipboardSession(owner).UnicodeText(), list)) {
-            list.pieces.resize(static_cast<size_t>(list.count));
-            TypePieces(foreground, focus, list.pieces, hotkeyVk);
-        }
+        if (!SplitSerialText(ClipboardSession(owner).UnicodeText(), list)) return false;
+        list.pieces.resize(static_cast<size_t>(list.count));
+        return TypePieces(foreground, focus, list.pieces, hotkeyVk);
     } catch (...) {
         // Memory ran short: whatever was typed stays, nothing more is.
+        return false;
     }
-    return true;
 }
 
 HWND FocusOf(HWND foreground) {

@@ -23,9 +23,9 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus);
 // every piece went out.
 bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk);
 
-// The press's way in: types the clipboard's code where the boxes cannot take
-// a paste, or does nothing in a console. False where the paste path fills.
-bool FillByTyping(HWND owner, UINT hotkeyVk);
+// Types the clipboard's code into `focus`, the focus window of `foreground`,
+// as TypePieces does. True when every piece went out.
+bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk);
 
 // The foreground thread's focus window, which GetFocus gives only to a thread
 // attached to it.

@@ -39,15 +39,17 @@ bool HasQuitSwitch(std::wstring_view commandLine) { return commandLine.find(kQui
 std::wstring BuildFillArguments(const FillRequest& request) {
     std::wstring arguments(kFillSwitch);
     arguments += L' ' + std::to_wstring(request.window) + L' ' + std::to_wstring(request.process);
+    arguments += L' ' + std::to_wstring(request.box);
     return arguments;
 }
 
 std::optional<FillRequest> ParseFillArguments(const std::vector<std::wstring>& arguments) {
-    if (arguments.size() != 3 || arguments[0] != kFillSwitch) return std::nullopt;
+    if (arguments.size() != 4 || arguments[0] != kFillSwitch) return std::nullopt;
     const auto window = Decimal(arguments[1], std::numeric_limits<std::uint64_t>::max());
     const auto process = Decimal(arguments[2], std::numeric_limits<std::uint32_t>::max());
-    if (!window || !process) return std::nullopt;
-    return FillRequest{*window, static_cast<std::uint32_t>(*process)};
+    const auto box = Decimal(arguments[3], std::numeric_limits<std::uint64_t>::max());
+    if (!window || !process || !box) return std::nullopt;
+    return FillRequest{*window, static_cast<std::uint32_t>(*process), *box};
 }
 
 }  // namespace vardix

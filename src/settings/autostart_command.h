@@ -27,13 +27,15 @@ bool HasRunMinSwitch(std::wstring_view commandLine);
 inline constexpr std::wstring_view kQuitSwitch = L"/quit";
 bool HasQuitSwitch(std::wstring_view commandLine);
 
-// The window to fill and the process it must belong to.
+// The window to fill, the process it must belong to, and the box that had
+// the focus at the press (0: none), where the fill begins.
 struct FillRequest {
     std::uint64_t window = 0;
     std::uint32_t process = 0;
+    std::uint64_t box = 0;
 };
 
-// "/fill <window> <process>", both unsigned decimal numbers.
+// "/fill <window> <process> <box>", unsigned decimal numbers.
 std::wstring BuildFillArguments(const FillRequest& request);
 
 // The request in the arguments after the program's own name, exactly as

@@ -31,9 +31,11 @@ Hive SettingsHive(StoreUse use, const StoreFacts& facts);
 struct RunValueFacts {
     Hive hive = Hive::Machine;  // the hive the settings were saved in
     bool startUp = false;
-    // The machine's Run value as it is after that removal; none when absent.
-    std::optional<std::wstring> machineCommand;
-    std::wstring exePath;  // this executable
+    // The machine's Run value as it is after that removal: whether there is
+    // one, and whether it starts this executable (CommandProgram's path is
+    // this one's, as Windows compares paths).
+    bool machineValue = false;
+    bool machineStartsExe = false;
 };
 
 struct RunValueDecision {
@@ -46,8 +48,8 @@ struct RunValueDecision {
 // per-user one would start a second copy, which finds its hotkeys taken.
 RunValueDecision DecideRunValue(const RunValueFacts& facts);
 
-// Whether a Run command starts `exePath`: its first word, quoted or not,
-// compared as Windows compares paths, without regard to ASCII case.
-bool CommandStartsExe(std::wstring_view command, std::wstring_view exePath);
+// The program a Run command starts: its first word, quoted or not; none for
+// a blank command or an unclosed quote.
+std::optional<std::wstring_view> CommandProgram(std::wstring_view command);
 
 }  // namespace vardix

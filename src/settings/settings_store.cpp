@@ -117,6 +117,13 @@ std::optional<std::wstring> ReadRunValue(Hive hive) {
     return command;
 }
 
+// Paths compare as Windows compares them: case-insensitive beyond ASCII too.
+bool StartsExe(const std::wstring& command, const std::wstring& exePath) {
+    const auto program = CommandProgram(command);
+    return program && ::CompareStringOrdinal(program->data(), static_cast<int>(program->size()), exePath.c_str(),
+                                             static_cast<int>(exePath.size()), TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 // Runs at window creation, before the window is first shown: only what decides
@@ -180,8 +187,11 @@ void MainDialog::UpdateAutostartEntry(Hive hive) {
     const Hive other = hive == Hive::User ? Hive::Machine : Hive::User;
     DeleteRunValue(other);
     if (m_bRunStartUp != 1) DeleteRunValue(hive);
-    const RunValueDecision decision = DecideRunValue(
-        {.hive = hive, .startUp = m_bRunStartUp == 1, .machineCommand = ReadRunValue(Hive::Machine), .exePath = path});
+    const std::optional<std::wstring> machine = ReadRunValue(Hive::Machine);
+    const RunValueDecision decision = DecideRunValue({.hive = hive,
+                                                      .startUp = m_bRunStartUp == 1,
+                                                      .machineValue = machine.has_value(),
+                                                      .machineStartsExe = machine && StartsExe(*machine, path)});
 
     const winfx::RegKey key = CreateKey(hive, kRunKey);
     if (!key) {

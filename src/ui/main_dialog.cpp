@@ -1,5 +1,8 @@
 #include "ui/main_dialog.h"
 
+#include <string>
+
+#include "fill/press_route.h"
 #include "fill/typed_fill.h"
 #include "res/resource.h"
 #include "ui/about_dialog.h"
@@ -14,6 +17,12 @@ UINT QuitMessage() {
 }
 
 namespace {
+
+std::string ClassNameOf(HWND window) {
+    char name[260] = {};
+    if (window) ::GetClassNameA(window, name, sizeof name);
+    return name;
+}
 
 BOOL CALLBACK CancelOtherDialog(HWND window, LPARAM mainDialog) {
     wchar_t className[8] = {};
@@ -192,13 +201,35 @@ void MainDialog::OnHotKey(WPARAM id, LPARAM keys) {
 void MainDialog::FillAtPress(UINT vk) {
     // While the elevated copy fills, the clipboard is its own; until the
     // last fill's copy is back, the clipboard holds a piece, not the code.
-    if (m_elevatedFill->Running() || !m_filler->ReadyForPress() || !m_filler->ReadCode()) return;
-    // Decided before anything is written: the copy then has the clipboard to
-    // itself, and this copy takes no snapshot and restores nothing.
+    if (m_elevatedFill->Running() || !m_filler->ReadyForPress()) return;
     const HWND foreground = ::GetForegroundWindow();
-    // Higher rights drop injected keys as they refuse pastes: the copy types too.
-    if (RefusedForRights(foreground)) m_elevatedFill->Start(foreground);
-    else if (!FillByTyping(m_hWnd, vk)) m_filler->Fill(foreground);
+    const HWND focus = FocusOf(foreground);
+    const std::string foregroundClass = ClassNameOf(foreground);
+    const std::string focusClass = ClassNameOf(focus);
+    PressFacts facts{.code = m_filler->ReadCode(), .foregroundClass = foregroundClass, .focusClass = focusClass};
+    // The slower facts only where they can change the route; a target with
+    // higher rights refuses the questions about its boxes anyway.
+    if (facts.code) facts.refusedForRights = RefusedForRights(foreground);
+    if (facts.refusedForRights) facts.copyProtected = CopyProtected();
+    else if (facts.code) facts.way = ChooseFillWayAt(foreground, focus);
+    switch (ChoosePressRoute(facts)) {
+    case PressRoute::Elevated:
+        // Higher rights drop injected keys as they refuse pastes: the copy
+        // types too. This copy takes no snapshot and restores nothing.
+        m_elevatedFill->Start(foreground);
+        break;
+    case PressRoute::NotElevated:
+        m_elevatedFill->Refuse();
+        break;
+    case PressRoute::Type:
+        TypeCode(m_hWnd, foreground, focus, vk);
+        break;
+    case PressRoute::Paste:
+        m_filler->Fill(foreground);
+        break;
+    case PressRoute::Nothing:
+        break;
+    }
 }
 
 }  // namespace vardix

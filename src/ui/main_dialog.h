@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "app/elevated_fill.h"
+#include "fill/elevated_fill.h"
 #include "fill/filler.h"
 #include "fill/held_hotkey.h"
 #include "settings/hotkey_keys.h"
@@ -74,7 +74,7 @@ private:
     void RebindHotkeys();
     void ReleaseHotkeys();
 
-    // A press: the rights check, then the elevated copy or the fill.
+    // A press: the facts gathered, the route decided on them, then acted on.
     void OnHotKey(WPARAM id, LPARAM keys);
     void FillAtPress(UINT vk);
 };

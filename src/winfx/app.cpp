@@ -53,7 +53,7 @@ App* App::Current() { return g_app; }
 int App::Run(HINSTANCE instance) {
     m_instance = instance;
     m_name = ModuleBaseName(ModulePath());
-    if (!InitInstance()) return 0;
+    if (!InitInstance()) return m_exitCode;
     MSG message{};
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
         ::TranslateMessage(&message);

@@ -35,6 +35,9 @@ public:
     // Answers a WM_CTLCOLOR* message in those colours: the brush to return.
     HBRUSH ColorDialogItem(HDC dc) const;
 
+    // The process's exit code when InitInstance returns false.
+    int m_exitCode = 0;
+
     // The window that owns the application-wide message boxes.
     Dialog* m_pMainWnd = nullptr;
 

@@ -62,4 +62,31 @@ std::optional<unsigned long> IntegrityLevel(unsigned long processId) {
 
 bool IsRegistryVirtualised() { return TokenFlag(TokenVirtualizationEnabled); }
 
+std::optional<unsigned long> UserAccess(const std::wstring& path) {
+    const SECURITY_INFORMATION parts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD size = 0;
+    ::GetFileSecurityW(path.c_str(), parts, nullptr, 0, &size);
+    if (size == 0) return std::nullopt;
+    std::vector<unsigned char> descriptor(size);
+    if (!::GetFileSecurityW(path.c_str(), parts, descriptor.data(), size, &size)) return std::nullopt;
+    // AccessCheck wants an impersonation token. Unelevated, an administrator's
+    // token is the filtered one: the rights any of the user's programs have.
+    HANDLE own = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own)) return std::nullopt;
+    const KernelHandle ownOwner(own);
+    HANDLE token = nullptr;
+    if (!::DuplicateToken(own, SecurityIdentification, &token)) return std::nullopt;
+    const KernelHandle tokenOwner(token);
+    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    PRIVILEGE_SET privileges{};
+    DWORD privilegesSize = sizeof privileges;
+    DWORD granted = 0;
+    BOOL status = FALSE;
+    if (!::AccessCheck(descriptor.data(), token, MAXIMUM_ALLOWED, &mapping, &privileges, &privilegesSize, &granted,
+                       &status))
+        return std::nullopt;
+    return status ? granted : 0;
+}
+
 }  // namespace winfx

@@ -22,4 +22,9 @@ std::optional<unsigned long> IntegrityLevel(unsigned long processId);
 // under UAC).
 bool IsRegistryVirtualised();
 
+// The rights this process's user has to a file or folder (FILE_* bits), by
+// an access check against the process's own token; none when the check
+// cannot be made.
+std::optional<unsigned long> UserAccess(const std::wstring& path);
+
 }  // namespace winfx

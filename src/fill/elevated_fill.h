@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "fill/press_route.h"
 #include "settings/autostart_command.h"
 #include "winfx/handles.h"
 
@@ -12,6 +13,10 @@ namespace vardix {
 
 // Whether the foreground window is out of reach for this process's rights.
 bool RefusedForRights(HWND foreground);
+
+// Whether the consent prompt may elevate this vardix.exe: no program of the
+// user's can change it or put a DLL beside it.
+bool CopyProtected();
 
 // The elevated copy as the resident program sees it: started on a worker
 // thread, since the consent prompt holds ShellExecuteEx, then waited for.
@@ -29,18 +34,22 @@ public:
     bool Running() const { return m_starting || static_cast<bool>(m_wait); }
     void Start(HWND foreground);
     void OnStarted(WPARAM process, LPARAM error);
+    // Tells the user once when the copy filled nothing, and why.
     void OnEnded();
+    // A copy that anyone could change is not elevated: said once per run.
+    void Refuse();
 
 private:
     HWND m_window;
     bool m_starting = false;
     bool m_failureShown = false;
+    bool m_refusalShown = false;
     winfx::KernelHandle m_process;
     winfx::RegisteredWait m_wait;
 };
 
 // The copy started with "/fill": fills the window once, as a press would, and
 // returns when the user's clipboard is back.
-void RunFillCopy(const FillRequest& request);
+CopyEnd RunFillCopy(const FillRequest& request);
 
 }  // namespace vardix

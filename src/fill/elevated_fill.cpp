@@ -1,0 +1,263 @@
+#include "fill/elevated_fill.h"
+
+// After windows.h, which they need.
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "fill/filler.h"
+#include "fill/typed_fill.h"
+#include "ui/texts.h"
+#include "winfx/app.h"
+#include "winfx/process.h"
+
+namespace vardix {
+
+namespace {
+
+// Presses count again after this at the latest, in case the copy hangs.
+constexpr DWORD kCopyWaitLimitMs = 30000;
+// A box may hold its piece for 30 s; the copy gives its restore a little more.
+constexpr DWORD kCopyRestoreLimitMs = 35000;
+constexpr DWORD kCopyRestorePollMs = 100;
+// Mandatory label ids; a level that cannot be read counts as the highest.
+constexpr unsigned long kSystemLevel = 0x4000;
+// After the consent prompt the foreground may come back late, and the
+// resident's permission to take it arrives only once its start returned.
+constexpr DWORD kFrontTriesMs = 3000;
+constexpr DWORD kFrontRetryMs = 100;
+
+struct StartRequest {
+    HWND window;
+    HWND parent;
+    std::wstring path;
+    std::wstring arguments;
+};
+
+DWORD WINAPI StartElevatedCopy(void* parameter) {
+    const std::unique_ptr<StartRequest> request(static_cast<StartRequest*>(parameter));
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // A declined prompt is the user's answer, and a failed start gets a
+    // message of our own: neither needs the shell's error box.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    // The window that was active at the press: Microsoft's note on the
+    // CorrectShellExecuteHWND compatibility fix says that a window that is not
+    // the active one makes Windows flash the elevation request in the taskbar
+    // instead of prompting. Vardix's own dialog is hidden and never active.
+    info.hwnd = request->parent;
+    info.lpVerb = L"runas";
+    info.lpFile = request->path.c_str();
+    info.lpParameters = request->arguments.c_str();
+    info.nShow = SW_HIDE;
+    const bool started = ::ShellExecuteExW(&info) != FALSE;
+    const DWORD error = started ? 0 : ::GetLastError();
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    // The copy must bring the target back to the front after the prompt.
+    if (info.hProcess) ::AllowSetForegroundWindow(::GetProcessId(info.hProcess));
+    // The window's thread owns the handle from here; a window that is gone
+    // takes nothing, and the handle is closed here.
+    if (!::PostMessageW(request->window, ElevatedFill::kStartedMessage, reinterpret_cast<WPARAM>(info.hProcess),
+                        static_cast<LPARAM>(error)) &&
+        info.hProcess)
+        ::CloseHandle(info.hProcess);
+    return 0;
+}
+
+void CALLBACK OnCopyEnded(void* window, BOOLEAN) {
+    ::PostMessageW(static_cast<HWND>(window), ElevatedFill::kEndedMessage, 0, 0);
+}
+
+const wchar_t* CopyEndText(DWORD code) {
+    switch (static_cast<CopyEnd>(code)) {
+    case CopyEnd::WindowGone:
+        return text::kCopyWindowGone;
+    case CopyEnd::NoCode:
+        return text::kCopyNoCode;
+    case CopyEnd::NotInFront:
+        return text::kCopyNotInFront;
+    case CopyEnd::NotFillable:
+        return text::kCopyNotFillable;
+    case CopyEnd::Stopped:
+        return text::kCopyStopped;
+    default:
+        // Filled, still running at the limit, or ended by something else.
+        return nullptr;
+    }
+}
+
+// The documented rules let a process take the foreground only at certain
+// moments (the resident's AllowSetForegroundWindow among them): tried again
+// until one comes. The window's thread sets its focus a moment after it is
+// in front; keys typed before would find the focus still moving.
+bool BringToFront(HWND target) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (::GetForegroundWindow() != target) ::SetForegroundWindow(target);
+        if (::GetForegroundWindow() == target && FocusOf(target)) return true;
+        if (::GetTickCount() - start >= kFrontTriesMs) return false;
+        ::Sleep(kFrontRetryMs);
+    }
+}
+
+bool MayDelete(const std::optional<unsigned long>& own, const std::optional<unsigned long>& folder) {
+    return (own && (*own & DELETE)) || (folder && (*folder & FILE_DELETE_CHILD));
+}
+
+// The folder of a path, without its last backslash; empty at a drive's root.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+}  // namespace
+
+bool RefusedForRights(HWND foreground) {
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(foreground, &process);
+    if (!thread || process == ::GetCurrentProcessId()) return false;
+    RightsFacts facts;
+    facts.selfElevated = winfx::IsElevated();
+    facts.ownLevel = winfx::IntegrityLevel(::GetCurrentProcessId()).value_or(kSystemLevel);
+    facts.targetLevel = winfx::IntegrityLevel(process);
+    {
+        const winfx::ThreadInputAttachment attachment(::GetCurrentThreadId(), thread);
+        facts.attachError = attachment.attached() ? 0 : attachment.error();
+    }
+#ifdef VARDIX_EVERY_TARGET_HIGHER
+    // The end-to-end tests' build only: Wine has no integrity levels, and
+    // reports every process as elevated.
+    facts.selfElevated = false;
+    facts.targetLevel = facts.ownLevel + 1;
+#endif
+    return RefusedForRights(facts);
+}
+
+bool CopyProtected() {
+    const std::wstring exe = winfx::ModulePath();
+    const std::wstring folder = FolderOf(exe);
+    const std::wstring parent = FolderOf(folder);
+    const auto exeAccess = winfx::UserAccess(exe);
+    const auto folderAccess = winfx::UserAccess(folder);
+    // A drive's root cannot be renamed or deleted.
+    const auto parentAccess = parent.empty() ? std::optional<unsigned long>(0) : winfx::UserAccess(parent);
+    ExeFacts facts;
+    facts.checked = !folder.empty() && exeAccess && folderAccess && parentAccess;
+    facts.writeExe = exeAccess && (*exeAccess & (FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER));
+    facts.deleteExe = MayDelete(exeAccess, folderAccess);
+    facts.addToFolder = folderAccess && (*folderAccess & (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | WRITE_DAC));
+    facts.replaceFolder = MayDelete(folderAccess, parentAccess);
+#ifdef VARDIX_EVERY_TARGET_HIGHER
+    // The end-to-end tests' build only: Wine lets the user change every file
+    // (each is the user's own), so the package's folder under Program Files
+    // stands for one that standard users cannot change, as on Windows.
+    wchar_t programFiles[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH);
+    if (length > 0 && length < MAX_PATH &&
+        ::CompareStringOrdinal(parent.c_str(), -1, programFiles, -1, TRUE) == CSTR_EQUAL)
+        facts = ExeFacts{.checked = true};
+#endif
+    return MayElevate(facts);
+}
+
+void ElevatedFill::Refuse() {
+    if (m_refusalShown) return;
+    m_refusalShown = true;
+    winfx::AppMessageBox(text::kNotElevated);
+}
+
+void ElevatedFill::Start(HWND foreground) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(foreground, &process);
+    const FillRequest fill{static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(foreground)), process,
+                           static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(FocusOf(foreground)))};
+    auto request = std::make_unique<StartRequest>(
+        StartRequest{m_window, foreground, winfx::ModulePath(), BuildFillArguments(fill)});
+    // Started from the press, which gives Vardix the right to the foreground
+    // that the consent prompt needs to come up in front.
+    const winfx::KernelHandle thread(::CreateThread(nullptr, 0, &StartElevatedCopy, request.get(), 0, nullptr));
+    if (!thread) {
+        OnStarted(0, static_cast<LPARAM>(::GetLastError()));
+        return;
+    }
+    // The thread owns the request now.
+    request.release();
+    m_starting = true;
+}
+
+void ElevatedFill::OnStarted(WPARAM process, LPARAM error) {
+    m_starting = false;
+    winfx::KernelHandle copy(reinterpret_cast<HANDLE>(process));
+    if (!copy) {
+        // A declined prompt changes nothing, nor does a start that gave no
+        // process to wait for. Any other failure is told once per run: a
+        // policy that denies elevation would otherwise bring the message at
+        // every press.
+        if (error == ERROR_SUCCESS || error == ERROR_CANCELLED || m_failureShown) return;
+        m_failureShown = true;
+        winfx::AppMessageBox(text::kElevationFailed);
+        return;
+    }
+    HANDLE wait = nullptr;
+    if (!::RegisterWaitForSingleObject(&wait, copy.get(), &OnCopyEnded, m_window, kCopyWaitLimitMs, WT_EXECUTEONLYONCE))
+        return;
+    m_wait.reset(wait);
+    m_process = std::move(copy);
+}
+
+void ElevatedFill::OnEnded() {
+    DWORD code = STILL_ACTIVE;
+    if (m_process) ::GetExitCodeProcess(m_process.get(), &code);
+    m_wait.reset();
+    m_process.reset();
+    if (const wchar_t* message = CopyEndText(code)) winfx::AppMessageBox(message);
+}
+
+CopyEnd RunFillCopy(const FillRequest& request) {
+    if (static_cast<std::uintptr_t>(request.window) != request.window) return CopyEnd::WindowGone;
+    const auto target = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.window));
+    DWORD process = 0;
+    if (!::IsWindow(target) || ::GetAncestor(target, GA_ROOT) != target ||
+        !::GetWindowThreadProcessId(target, &process) || process != request.process)
+        return CopyEnd::WindowGone;
+
+    // Owns the clipboard while the copy fills and puts the copy back.
+    const winfx::Window owner(
+        ::CreateWindowExW(0, L"Static", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+    if (!owner) return CopyEnd::Stopped;
+    Filler filler(owner.get());
+    if (!filler.ReadCode()) return CopyEnd::NoCode;
+    // The box of the press, where the window still holds it: a window that is
+    // not in front may have no focus window of its own.
+    auto first = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.box));
+    if (static_cast<std::uintptr_t>(request.box) != request.box || (first != target && !::IsChild(target, first)))
+        first = FocusOf(target);
+    const FillWay way = ChooseFillWayAt(target, first);
+    if (way == FillWay::Nothing) return CopyEnd::NotFillable;
+    if (way == FillWay::Type) {
+        // Keys go to the foreground: typed anywhere else they would land in
+        // another program.
+        if (!BringToFront(target)) return CopyEnd::NotInFront;
+        // The hotkey's own key is not known here; by the time the consent
+        // prompt is answered, every key of the press is up anyway.
+        return TypeCode(owner.get(), target, FocusOf(target), 0) ? CopyEnd::Filled : CopyEnd::Stopped;
+    }
+    // Pasting needs no foreground: the messages go to the window checked above.
+    const FillEnd end = filler.Fill(target, first);
+    // Until the user's copy is back: a slow box may hold its piece a while.
+    // The paste's answer arrives among the messages.
+    const DWORD start = ::GetTickCount();
+    while (!filler.Restored() && ::GetTickCount() - start < kCopyRestoreLimitMs) {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, kCopyRestorePollMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
+        filler.OnRestoreTimer();
+    }
+    return end == FillEnd::Completed ? CopyEnd::Filled : CopyEnd::Stopped;
+}
+
+}  // namespace vardix

@@ -1,0 +1,43 @@
+#include "fill/press_route.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace vardix;
+
+TEST(PressRoute, DecidedBeforeConsentIsAsked) {
+    const struct {
+        PressFacts facts;
+        PressRoute route;
+    } cases[] = {
+        {{true, "#32770", "Edit", false, false, FillWay::Paste}, PressRoute::Paste},
+        {{true, "Qt5QWindowIcon", "Qt5QWindowIcon", false, false, FillWay::Type}, PressRoute::Type},
+        {{true, "Qt5QWindowIcon", "Qt5QWindowIcon", false, false, FillWay::Nothing}, PressRoute::Nothing},
+        {{false, "#32770", "Edit", false, false, FillWay::Paste}, PressRoute::Nothing},  // no code
+        {{true, "#32770", "Edit", true, true}, PressRoute::Elevated},                    // an elevated installer
+        {{true, "#32770", "Edit", true, false}, PressRoute::NotElevated},                // a copy anyone can change
+        {{false, "#32770", "Edit", true, true}, PressRoute::Nothing},                    // no code: no prompt
+        {{true, "ConsoleWindowClass", "ConsoleWindowClass", true, true}, PressRoute::Nothing},  // elevated console
+        {{true, "CASCADIA_HOSTING_WINDOW_CLASS", "InputSite", true, true}, PressRoute::Nothing},
+        {{true, "#32770", "mintty", true, false}, PressRoute::Nothing},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChoosePressRoute(c.facts), c.route) << c.facts.foregroundClass << " " << c.facts.refusedForRights;
+}
+
+TEST(PressRoute, ElevatesOnlyWhatNoStandardUserCanChange) {
+    const std::pair<ExeFacts, bool> cases[] = {
+        {{true, false, false, false, false}, true},    // Program Files
+        {{false, false, false, false, false}, false},  // the check could not be made
+        {{true, true, false, false, false}, false},    // the exe can be overwritten
+        {{true, false, true, false, false}, false},    // or deleted and put back
+        {{true, false, false, true, false}, false},    // a DLL can be put beside it (Downloads)
+        {{true, false, false, false, true}, false},    // its folder can be renamed and made anew
+    };
+    for (const auto& [facts, elevate] : cases)
+        EXPECT_EQ(MayElevate(facts), elevate)
+            << facts.checked << facts.writeExe << facts.deleteExe << facts.addToFolder << facts.replaceFolder;
+}
+
+}  // namespace
