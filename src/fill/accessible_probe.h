@@ -13,4 +13,7 @@ namespace vardix {
 // wakes, and only that thread waits for it.
 AccessibleFocus ProbeAccessibleFocus(HWND window, DWORD timeoutMs);
 
+// The object a focus event names, asked the same way.
+AccessibleFocus ProbeAccessibleObject(const FocusEvent& event, DWORD timeoutMs);
+
 }  // namespace vardix
