@@ -25,7 +25,6 @@ constexpr DWORD kSecondQuestionMs = 200;
 // question, and raises its first focus event only after that.
 constexpr DWORD kFirstFocusWaitMs = 300;
 constexpr DWORD kFocusWaitMs = 100;
-constexpr UINT kSettleTimeoutMs = 100;
 
 // Focus events of the focus window's process while the hook is set, the last
 // ones kept until the typing looks at them. Out of context, they come to this
@@ -154,14 +153,6 @@ bool SendTab() {
     return Send(inputs);
 }
 
-// Injected input is handled later: a message sent to the focus window's
-// thread comes back after what that thread had already taken from its queue,
-// so after a few the Tab has moved the focus, where it goes at all.
-void Settle(HWND focus) {
-    for (int i = 0; i < 3; ++i)
-        ::SendMessageTimeoutW(focus, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSettleTimeoutMs, nullptr);
-}
-
 // The height of a line of the system's text, in pixels.
 long SystemTextHeight() {
     constexpr long kFallback = 16;
@@ -278,7 +269,6 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
             WaitUntil(i == 0 ? kFirstFocusWaitMs : kFocusWaitMs, [&] { return (moved = movedOn()) || seenInBox(); });
         if (moved) continue;
         if (!stillThere() || !SendTab()) return false;
-        Settle(focus);
         if (checked)
             WaitUntil(kFocusWaitMs, [&] {
                 if (movedOn()) {
