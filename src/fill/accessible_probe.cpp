@@ -21,6 +21,10 @@ struct ComRef {
         if (p) p->Release();
     }
     void** out() { return reinterpret_cast<void**>(&p); }
+    void reset() {
+        if (p) p->Release();
+        p = nullptr;
+    }
 };
 
 struct Variant {
@@ -37,9 +41,23 @@ long States(IAccessible& object, const VARIANT& child) {
     return state.v.lVal;
 }
 
-// What `object` says of its `child` (CHILDID_SELF: of itself).
-AccessibleFocus Describe(IAccessible& object, const VARIANT& child, bool root) {
+std::wstring Value(IAccessible& object, const VARIANT& child) {
+    std::wstring text;
+    BSTR value = nullptr;
+    if (SUCCEEDED(object.get_accValue(child, &value)) && value) text.assign(value, ::SysStringLen(value));
+    ::SysFreeString(value);
+    return text;
+}
+
+// What `object` says of its `child` (CHILDID_SELF: of itself); only its text
+// where that is all that is asked.
+AccessibleFocus Describe(IAccessible& object, const VARIANT& child, bool root, Question question) {
     AccessibleFocus focus;
+    if (question == Question::Value) {
+        focus.answer = AccessAnswer::Answered;
+        focus.value = Value(object, child);
+        return focus;
+    }
     Variant role;
     if (FAILED(object.get_accRole(child, &role.v)) || role.v.vt != VT_I4) return focus;
     focus.answer = AccessAnswer::Answered;
@@ -49,9 +67,7 @@ AccessibleFocus Describe(IAccessible& object, const VARIANT& child, bool root) {
     focus.child = child.lVal;
     ScreenBox& box = focus.box;
     if (FAILED(object.accLocation(&box.left, &box.top, &box.width, &box.height, child))) box = {};
-    BSTR value = nullptr;
-    if (SUCCEEDED(object.get_accValue(child, &value)) && value) focus.value.assign(value, ::SysStringLen(value));
-    ::SysFreeString(value);
+    focus.value = Value(object, child);
     ComRef<IServiceProvider> services;
     ComRef<IAccessible2Head> ia2;
     focus.ia2 = child.lVal == CHILDID_SELF && SUCCEEDED(object.QueryInterface(IID_IServiceProvider, services.out())) &&
@@ -68,24 +84,26 @@ bool IsOwn(IAccessible& root) {
     return SUCCEEDED(root.QueryInterface(IID_IClientSecurity, proxy.out()));
 }
 
-AccessibleFocus AskFocus(HWND window) {
+// The window's object is kept in `root` for the next question.
+AccessibleFocus AskFocus(HWND window, ComRef<IAccessible>& root, Question question) {
     AccessibleFocus focus;
-    ComRef<IAccessible> root;
-    if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible, root.out())) ||
+    if (!root.p &&
+        SUCCEEDED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible, root.out())) &&
         !IsOwn(*root.p))
-        return focus;
+        root.reset();
+    if (!root.p) return focus;
     focus.answer = AccessAnswer::Empty;
     Variant focused;
     if (FAILED(root.p->get_accFocus(&focused.v))) return focus;
     Variant self;
     self.v.vt = VT_I4;
     self.v.lVal = CHILDID_SELF;
-    if (focused.v.vt == VT_I4) return Describe(*root.p, focused.v, true);
+    if (focused.v.vt == VT_I4) return Describe(*root.p, focused.v, true, question);
     ComRef<IAccessible> object;
     if (focused.v.vt != VT_DISPATCH || !focused.v.pdispVal ||
         FAILED(focused.v.pdispVal->QueryInterface(kIidAccessible, object.out())))
         return focus;
-    return Describe(*object.p, self.v, false);
+    return Describe(*object.p, self.v, false, question);
 }
 
 // As AccessibleObjectFromEvent finds it: the child as an object of its own
@@ -101,71 +119,92 @@ AccessibleFocus AskObject(const FocusEvent& event) {
     ComRef<IDispatch> element;
     ComRef<IAccessible> object;
     if (event.child == CHILDID_SELF || root.p->get_accChild(child.v, &element.p) != S_OK || !element.p)
-        return Describe(*root.p, child.v, true);
+        return Describe(*root.p, child.v, true, Question::Object);
     if (FAILED(element.p->QueryInterface(kIidAccessible, object.out()))) return {};
     child.v.lVal = CHILDID_SELF;
-    return Describe(*object.p, child.v, false);
-}
-
-// Shared by the caller and the worker; whichever is done last frees it, so a
-// worker stuck in a hung program outlives the caller's wait safely.
-struct ProbeJob {
-    HWND window;  // its focus is asked for; null: the object `event` names
-    FocusEvent event;
-    AccessibleFocus result;
-    LONG refs = 2;
-};
-
-void Release(ProbeJob* job) {
-    if (::InterlockedDecrement(&job->refs) == 0) delete job;
-}
-
-DWORD WINAPI ProbeThread(void* param) {
-    auto* job = static_cast<ProbeJob*>(param);
-    if (SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-        try {
-            job->result = job->window ? AskFocus(job->window) : AskObject(job->event);
-        } catch (...) {
-            // Memory ran short for a value: no answer.
-        }
-        ::CoUninitialize();
-    }
-    Release(job);
-    return 0;
-}
-
-AccessibleFocus Probe(HWND window, const FocusEvent& event, DWORD timeoutMs) {
-    AccessibleFocus timedOut;
-    timedOut.answer = AccessAnswer::TimedOut;
-    auto* job = new ProbeJob{window, event, {}};
-    const winfx::KernelHandle thread(::CreateThread(nullptr, 0, ProbeThread, job, 0, nullptr));
-    if (!thread) {
-        delete job;
-        return timedOut;
-    }
-    // Messages sent to Vardix's own windows (its own dialog may be the one
-    // asked) are handled meanwhile.
-    const HANDLE running = thread.get();
-    const DWORD start = ::GetTickCount();
-    for (DWORD waited = 0; waited < timeoutMs; waited = ::GetTickCount() - start) {
-        if (::MsgWaitForMultipleObjects(1, &running, FALSE, timeoutMs - waited, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
-            AccessibleFocus answer = std::move(job->result);
-            Release(job);
-            return answer;
-        }
-        MSG message;
-        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    Release(job);
-    return timedOut;
+    return Describe(*object.p, child.v, false, Question::Object);
 }
 
 }  // namespace
 
-AccessibleFocus ProbeAccessibleFocus(HWND window, DWORD timeoutMs) { return Probe(window, {}, timeoutMs); }
+// Shared by the session and its worker; whichever is done last frees it, so a
+// worker stuck in a hung program outlives the session safely.
+struct AccessibleSession::Shared {
+    explicit Shared(HWND asked) : window(asked) {}
+    HWND window;
+    winfx::KernelHandle request{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    winfx::KernelHandle answered{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    Question question = Question::Focus;
+    FocusEvent event;
+    AccessibleFocus result;
+    bool quit = false;
+    LONG refs = 2;
+};
 
-AccessibleFocus ProbeAccessibleObject(const FocusEvent& event, DWORD timeoutMs) {
-    return Probe(nullptr, event, timeoutMs);
+void AccessibleSession::Release(Shared* shared) {
+    if (::InterlockedDecrement(&shared->refs) == 0) delete shared;
+}
+
+DWORD WINAPI AccessibleSession::Worker(void* param) {
+    auto* shared = static_cast<Shared*>(param);
+    const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    {
+        ComRef<IAccessible> root;
+        while (::WaitForSingleObject(shared->request.get(), INFINITE) == WAIT_OBJECT_0 && !shared->quit) {
+            try {
+                shared->result = {};
+                if (com && shared->question == Question::Object) shared->result = AskObject(shared->event);
+                if (com && shared->question != Question::Object)
+                    shared->result = AskFocus(shared->window, root, shared->question);
+            } catch (...) {
+                // Memory ran short for a value: no answer.
+            }
+            ::SetEvent(shared->answered.get());
+        }
+    }
+    if (com) ::CoUninitialize();
+    Release(shared);
+    return 0;
+}
+
+AccessibleSession::AccessibleSession(HWND window) : m_shared(new Shared(window)) {
+    const winfx::KernelHandle thread(
+        m_shared->request && m_shared->answered ? ::CreateThread(nullptr, 0, Worker, m_shared, 0, nullptr) : nullptr);
+    if (thread) return;
+    delete m_shared;
+    m_shared = nullptr;
+}
+
+AccessibleSession::~AccessibleSession() {
+    if (!m_shared) return;
+    m_shared->quit = true;
+    ::SetEvent(m_shared->request.get());
+    Release(m_shared);
+}
+
+AccessibleFocus AccessibleSession::Ask(Question question, const FocusEvent& event, DWORD timeoutMs) {
+    AccessibleFocus timedOut;
+    timedOut.answer = AccessAnswer::TimedOut;
+    if (!m_shared || m_hung) return timedOut;
+    m_shared->question = question;
+    m_shared->event = event;
+    ::SetEvent(m_shared->request.get());
+    // Messages sent to Vardix's own windows (its own dialog may be the one
+    // asked) are handled meanwhile.
+    const HANDLE answered = m_shared->answered.get();
+    const DWORD start = ::GetTickCount();
+    for (DWORD waited = 0; waited < timeoutMs; waited = ::GetTickCount() - start) {
+        if (::MsgWaitForMultipleObjects(1, &answered, FALSE, timeoutMs - waited, QS_SENDMESSAGE) == WAIT_OBJECT_0)
+            return std::move(m_shared->result);
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    m_hung = true;
+    return timedOut;
+}
+
+AccessibleFocus ProbeAccessibleFocus(HWND window, DWORD timeoutMs) {
+    return AccessibleSession(window).Ask(Question::Focus, {}, timeoutMs);
 }
 
 }  // namespace vardix

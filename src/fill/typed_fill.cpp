@@ -25,6 +25,9 @@ constexpr DWORD kSecondQuestionMs = 200;
 // question, and raises its first focus event only after that.
 constexpr DWORD kFirstFocusWaitMs = 300;
 constexpr DWORD kFocusWaitMs = 100;
+// A window takes posted messages, the questions among them, before input: a
+// question right after a key is answered before the key is handled.
+constexpr DWORD kInputFirstMs = 3;
 
 // Focus events of the focus window's process while the hook is set, the last
 // ones kept until the typing looks at them. Out of context, they come to this
@@ -73,7 +76,7 @@ bool WaitUntil(DWORD timeoutMs, Done done) {
         if (done()) return true;
         const DWORD waited = ::GetTickCount() - start;
         if (waited >= timeoutMs) return false;
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(timeoutMs - waited, 10), QS_ALLINPUT, 0);
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(timeoutMs - waited, 1), QS_ALLINPUT, 0);
     }
 }
 
@@ -228,6 +231,11 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
     // without waiting.
     const bool checked = NamesItsBoxes(asked);
     const long textHeight = SystemTextHeight();
+    std::optional<AccessibleSession> session;
+    if (checked) session.emplace(focus);
+    const auto ask = [&](Question question, const FocusEvent& event) {
+        return session->Ask(question, event, kAccessibleTimeoutMs);
+    };
     const auto stillThere = [&] { return ::GetForegroundWindow() == foreground && FocusOf(foreground) == focus; };
     AccessibleFocus typed;
     std::optional<AccessibleFocus> now;
@@ -239,7 +247,7 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
         for (seen = std::max(seen, g_eventCount - std::min(g_eventCount, std::size(g_events))); seen < g_eventCount;) {
             const FocusEvent event = g_events[seen++ % std::size(g_events)];
             if (typedEvent && event == *typedEvent) continue;
-            const AccessibleFocus named = ProbeAccessibleObject(event, kAccessibleTimeoutMs);
+            const AccessibleFocus named = ask(Question::Object, event);
             if (!IsMoveToNewText(event, typedEvent ? &*typedEvent : nullptr, named, typed)) continue;
             typedEvent = event;
             return true;
@@ -249,7 +257,7 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (!stillThere()) return false;
         if (checked) {
-            if (!now) now = ProbeAccessibleFocus(focus, kAccessibleTimeoutMs);
+            if (!now) now = ask(Question::Focus, {});
             if (!NamesItsBoxes(*now) || !MayTypeInto(*now, textHeight) || (i > 0 && !IsOtherObject(*now, typed)))
                 return false;
             typed = std::move(*now);
@@ -263,19 +271,21 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
         // A form that moves on by itself when a box is full says so with a
         // focus event; a Tab then would skip a box. Once the piece is seen in
         // its box, it has not.
-        const auto seenInBox = [&] { return ProbeAccessibleFocus(focus, kAccessibleTimeoutMs).value == pieces[i]; };
+        const auto seenInBox = [&] { return ask(Question::Value, {}).value == pieces[i]; };
         bool moved = false;
+        if (checked) WaitUntil(kInputFirstMs, [] { return false; });
         if (checked)
             WaitUntil(i == 0 ? kFirstFocusWaitMs : kFocusWaitMs, [&] { return (moved = movedOn()) || seenInBox(); });
         if (moved) continue;
         if (!stillThere() || !SendTab()) return false;
+        if (checked) WaitUntil(kInputFirstMs, [] { return false; });
         if (checked)
             WaitUntil(kFocusWaitMs, [&] {
                 if (movedOn()) {
                     now.reset();
                     return true;
                 }
-                now = ProbeAccessibleFocus(focus, kAccessibleTimeoutMs);
+                now = ask(Question::Focus, {});
                 return IsOtherObject(*now, typed);
             });
     }
