@@ -84,7 +84,21 @@ bool IsOwn(IAccessible& root) {
     return SUCCEEDED(root.QueryInterface(IID_IClientSecurity, proxy.out()));
 }
 
-// The window's object is kept in `root` for the next question.
+// Whether two answers of get_accFocus name the same object: the same child
+// id, or the same object by COM's identity.
+bool SameFocus(const VARIANT& one, const VARIANT& other) {
+    if (one.vt != other.vt) return false;
+    if (one.vt == VT_I4) return one.lVal == other.lVal;
+    ComRef<IUnknown> first;
+    ComRef<IUnknown> second;
+    return one.vt == VT_DISPATCH && one.pdispVal && other.pdispVal &&
+           SUCCEEDED(one.pdispVal->QueryInterface(IID_IUnknown, first.out())) &&
+           SUCCEEDED(other.pdispVal->QueryInterface(IID_IUnknown, second.out())) && first.p == second.p;
+}
+
+// The window's object is kept in `root` for the next question. A text asked
+// for alone counts only where the focus is still on its object afterwards: a
+// box that moves on once it is full has its whole text only as it moves.
 AccessibleFocus AskFocus(HWND window, ComRef<IAccessible>& root, Question question) {
     AccessibleFocus focus;
     if (!root.p &&
@@ -98,12 +112,17 @@ AccessibleFocus AskFocus(HWND window, ComRef<IAccessible>& root, Question questi
     Variant self;
     self.v.vt = VT_I4;
     self.v.lVal = CHILDID_SELF;
-    if (focused.v.vt == VT_I4) return Describe(*root.p, focused.v, true, question);
     ComRef<IAccessible> object;
-    if (focused.v.vt != VT_DISPATCH || !focused.v.pdispVal ||
-        FAILED(focused.v.pdispVal->QueryInterface(kIidAccessible, object.out())))
-        return focus;
-    return Describe(*object.p, self.v, false, question);
+    if (focused.v.vt == VT_I4) {
+        focus = Describe(*root.p, focused.v, true, question);
+    } else if (focused.v.vt == VT_DISPATCH && focused.v.pdispVal &&
+               SUCCEEDED(focused.v.pdispVal->QueryInterface(kIidAccessible, object.out()))) {
+        focus = Describe(*object.p, self.v, false, question);
+    }
+    Variant again;
+    if (question == Question::Value && (FAILED(root.p->get_accFocus(&again.v)) || !SameFocus(focused.v, again.v)))
+        focus.value.clear();
+    return focus;
 }
 
 // As AccessibleObjectFromEvent finds it: the child as an object of its own
