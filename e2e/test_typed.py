@@ -3,25 +3,30 @@ clipboard is only read, and consoles, multi-line texts and other windows get not
 from harness import *
 
 PRESS = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 0.3 keyup alt keyup ctrl"  # as a person does
-MODIFIERS_HELD = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 1.5 keyup alt keyup ctrl"
+RIGHT_ALT = "keydown ctrl keydown Alt_R keydown v sleep 0.1 keyup v sleep 1.5 keyup Alt_R keyup ctrl"
 LETTER_HELD = "keydown ctrl keydown alt keydown v sleep 2 keyup v keyup alt keyup ctrl"
 WIDE = "序列号: AB12-CD34-\u0631\u0645-EF\U0001F511"  # Arabic and emoji are not in code page 936
 FOUR, OLD = ["AB12", "CD34", "\u0631\u0645", "EF\U0001F511"], ["OLD0", "", "", "KEEP"]
 
 
-def row(name, pane, boxes=None, keys=PRESS, at=0):
-    return name, None, [("start",), ("typed", pane, boxes or OLD, keys, at)]
+def row(name, pane, boxes=None, at=0, keys=PRESS, text=WIDE):
+    return name, None, [("start",), ("typed", pane, boxes or OLD, keys, at, text)]
 
 
+ADVANCE, ACC3, CHILD = {"advance": 4, "acc": 1, "list": 50}, {"acc": 1, "boxes": 3}, {"child": 1, "acc": 1}
+ONE = FOUR[:1] + OLD[1:]  # acc=1: a button after the boxes, its typed keys as the last text
 ROWS = [
     row("four pieces typed, box 1's old text replaced, the clipboard only read", {}, FOUR, at=3),
-    row("the boxes move on by themselves after 4 characters and say so: no box is skipped", {"advance": 4}, FOUR, at=3),
-    row("Ctrl+Alt held 1.5 s after the letter: let go of, typed, no menu", {"menu": 1}, FOUR, MODIFIERS_HELD, 3),
-    row("a console window: nothing typed", {"class": "ConsoleWindowClass"}),
-    row("the letter held 2 s: nothing typed", {}, keys=LETTER_HELD),
+    row("move on by themselves, say so, a list item 50 ms later: none skipped or typed over", ADVANCE, FOUR + [""], 3),
+    row("more pieces than boxes: nothing typed onto the button after them", ACC3, FOUR[:3] + OLD[3:], at=3),
     row(
-        "another window comes to the front after the first piece: typing stops", {"steal": 1}, FOUR[:1] + OLD[1:], at=1
+        "Ctrl and the right Alt held 1.5 s after the letter: let go of, typed, no menu", {"menu": 1}, FOUR, 3, RIGHT_ALT
     ),
+    row("a piece with a tab inside: nothing typed", {}, text="SN: AB12-C\tD34-EF56"),
+    row("the Remote Desktop client's input window: nothing typed", {"class": "IHWindowClass"}),
+    row("the letter held 2 s: nothing typed", {}, keys=LETTER_HELD),
+    row("another window comes to the front after piece 1: typing stops", {"steal": 1}, ONE, at=1),
+    row("the focus goes to another window of the pane's after piece 1: no key reaches it", CHILD, ONE + [""], at=1),
     ("a dialog of Edit boxes: pasted as before", None, [("start",), ("fills", "ctrl+alt+v")]),
     ("a dialog whose focus is on a button: the paste path as before", None, [("start",), ("button",)]),
 ]
@@ -36,11 +41,11 @@ class Typed(Story):
         (pane := Bg("pane", *args)).wait("ready")
         return pane
 
-    def do_typed(self, options, boxes, keys, at):
+    def do_typed(self, options, boxes, keys, at, text):
         thief = options.get("steal") and self.pane("boxes=1")
         options = dict(options, **({"steal": thief.get("ready")[0]} if thief else {}))
         pane = self.pane(*(f"text{i}={t}" for i, t in enumerate(OLD) if t), *(f"{k}={v}" for k, v in options.items()))
-        before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: WIDE.encode("utf-16-le")}) else None
+        before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: text.encode("utf-16-le")}) else None
         focus(pane.get("ready")[0])
         xdotool(keys)
         poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5), time.sleep(1.5)  # and nothing more comes

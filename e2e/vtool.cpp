@@ -1,7 +1,8 @@
 // vtool: the end-to-end tests' hands and eyes inside the Wine prefix, one command per run (e2e/README.md).
 // It answers in JSON lines of ASCII, texts \u-escaped: Wine's console under code page 936 is not reliable.
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <oleacc.h>
 #include <sddl.h>
 
 #include <algorithm>
@@ -285,10 +286,11 @@ int Reg() {
     return Out("{\"status\":%ld}\n", status);
 }
 
-// A window that draws its boxes itself, as many toolkits do: no child windows, WM_PASTE does nothing.
+// A window that draws its boxes itself, as many toolkits do: no child windows, WM_PASTE does nothing. With acc=1 a
+// button follows the boxes (its typed keys as the last text).
 struct Pane {
     std::vector<std::wstring> texts;
-    size_t at = 0, caret = 0, anchor = 0;
+    size_t at = 0, caret = 0, anchor = 0, boxes = 0;
 } g_pane;
 void Show(HWND h) {
     std::string line = "{\"at\":" + std::to_string(g_pane.at) + ",\"boxes\":[";
@@ -298,20 +300,92 @@ void Show(HWND h) {
 }
 void MoveTo(HWND h, size_t box) {
     g_pane.at = box, g_pane.caret = g_pane.anchor = g_pane.texts[box].size();
-    if (Num(Arg(L"advance"))) NotifyWinEvent(EVENT_OBJECT_FOCUS, h, OBJID_CLIENT, CHILDID_SELF);
+    if (Num(Arg(L"advance"))) NotifyWinEvent(EVENT_OBJECT_FOCUS, h, OBJID_CLIENT, LONG(box + Num(Arg(L"acc"))));
+    if (Num(Arg(L"list"))) SetTimer(h, 1, UINT(Num(Arg(L"list"))), nullptr);
 }
+// acc=1: the pane's own accessibility, as a toolkit's: child I+1 is box I (a single-line text, its text the value),
+// then the button; list=MS: MS after each move a list's item (child 100) gets a focus event too. (MinGW's
+// IID_IAccessible names oleacc's import stub, not the GUID.)
+const IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+#define STUB(method) \
+    HRESULT STDMETHODCALLTYPE method override { return E_NOTIMPL; }
+HRESULT I4(VARIANT* out, long value) {
+    out->vt = VT_I4;
+    out->lVal = value;
+    return S_OK;
+}
+struct PaneAccessible : IAccessible {
+    HWND h = nullptr;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = iid == IID_IUnknown || iid == IID_IDispatch || iid == kIidAccessible ? this : nullptr;
+        return *out ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // one for the whole run
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    STUB(GetTypeInfoCount(UINT*))
+    STUB(GetTypeInfo(UINT, LCID, ITypeInfo**))
+    STUB(GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*))
+    STUB(Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
+    STUB(get_accParent(IDispatch**))
+    STUB(get_accChildCount(long*))
+    STUB(get_accChild(VARIANT, IDispatch**))
+    STUB(get_accName(VARIANT, BSTR*))
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* out) override {
+        if (c.lVal < 1 || size_t(c.lVal) > g_pane.boxes) return E_NOTIMPL;
+        *out = SysAllocString(g_pane.texts[c.lVal - 1].c_str());
+        return S_OK;
+    }
+    STUB(get_accDescription(VARIANT, BSTR*))
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* out) override {
+        if (c.lVal >= 100) return I4(out, ROLE_SYSTEM_LISTITEM);
+        if (size_t(c.lVal) > g_pane.boxes) return I4(out, ROLE_SYSTEM_PUSHBUTTON);
+        return I4(out, c.lVal ? ROLE_SYSTEM_TEXT : ROLE_SYSTEM_CLIENT);
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* out) override {
+        return I4(out, STATE_SYSTEM_FOCUSABLE | (size_t(c.lVal) == g_pane.at + 1 ? STATE_SYSTEM_FOCUSED : 0));
+    }
+    STUB(get_accHelp(VARIANT, BSTR*))
+    STUB(get_accHelpTopic(BSTR*, VARIANT, long*))
+    STUB(get_accKeyboardShortcut(VARIANT, BSTR*))
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override { return I4(out, LONG(g_pane.at + 1)); }
+    STUB(get_accSelection(VARIANT*))
+    STUB(get_accDefaultAction(VARIANT, BSTR*))
+    STUB(accSelect(long, VARIANT))
+    HRESULT STDMETHODCALLTYPE accLocation(long* x, long* y, long* w, long* height, VARIANT c) override {
+        POINT at{10 + 110 * (c.lVal - 1), c.lVal < 100 ? 15 : 45};
+        ClientToScreen(h, &at);
+        *x = at.x;
+        *y = at.y;
+        *w = 100;
+        *height = 24;
+        return S_OK;
+    }
+    STUB(accNavigate(long, VARIANT, VARIANT*))
+    STUB(accHitTest(long, long, VARIANT*))
+    STUB(accDoDefaultAction(VARIANT))
+    STUB(put_accName(VARIANT, BSTR))
+    STUB(put_accValue(VARIANT, BSTR))
+} g_accessible;
 LRESULT CALLBACK PaneProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    auto& [texts, at, caret, anchor] = g_pane;
+    auto& [texts, at, caret, anchor, boxes] = g_pane;
     const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (m == WM_GETOBJECT && LONG(l) == OBJID_CLIENT && Num(Arg(L"acc")))
+        return LresultFromObject(kIidAccessible, w, &g_accessible);
+    if (m == WM_TIMER && KillTimer(h, 1)) NotifyWinEvent(EVENT_OBJECT_FOCUS, h, OBJID_CLIENT, 100);
     if (m == WM_KEYDOWN && w == VK_TAB) MoveTo(h, (at + (shift ? texts.size() - 1 : 1)) % texts.size());
     if (m == WM_KEYDOWN && w == VK_TAB && Num(Arg(L"steal"))) SetForegroundWindow(Win(Arg(L"steal")));
+    // child=1: the first Tab gives the focus to another window of the pane's, which takes the keys as the pane does.
+    static HWND child = nullptr;
+    if (m == WM_KEYDOWN && w == VK_TAB && Num(Arg(L"child")) && !child)
+        SetFocus(child = CreateWindowExW(0, Arg(L"class", L"VtoolPane").c_str(), L"", WS_CHILD | WS_VISIBLE, 0, 60, 50,
+                                         20, h, nullptr, nullptr, nullptr));
     if (m == WM_KEYDOWN && (w == VK_HOME || w == VK_END)) caret = w == VK_HOME ? 0 : texts[at].size();
     if (m == WM_KEYDOWN && (w == VK_HOME || w == VK_END) && !shift) anchor = caret;
     if (m == WM_CHAR && w >= L' ') {
         const size_t from = std::min(caret, anchor);
         texts[at].replace(from, std::max(caret, anchor) - from, 1, wchar_t(w));
         caret = anchor = from + 1;
-        if (texts[at].size() == Num(Arg(L"advance")) && at + 1 < texts.size()) MoveTo(h, at + 1);
+        if (texts[at].size() == Num(Arg(L"advance")) && at + 1 < boxes) MoveTo(h, at + 1);
     }
     // menu=1: Alt released with no key pressed since its own press opens a menu layer, tracked by hand as
     // toolkits do (with Ctrl down, Windows' own menu key handling never sees a lone Alt).
@@ -342,10 +416,13 @@ int PaneCommand() {
     const std::wstring name = Arg(L"class", L"VtoolPane");
     const WNDCLASSW wc{0, PaneProc, 0, 0, nullptr, nullptr, nullptr, HBRUSH(COLOR_WINDOW + 1), nullptr, name.c_str()};
     RegisterClassW(&wc);
-    for (size_t i = 0; i < Num(Arg(L"boxes", L"4")); ++i)
+    g_pane.boxes = Num(Arg(L"boxes", L"4"));
+    for (size_t i = 0; i < g_pane.boxes + Num(Arg(L"acc")); ++i)
         g_pane.texts.push_back(Arg(L"text" + std::to_wstring(i), L""));
     const HWND h = CreateWindowExW(0, wc.lpszClassName, L"Vtool Pane", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 9, 120,
                                    int(110 * g_pane.texts.size() + 30), 110, nullptr, nullptr, nullptr, nullptr);
+    g_accessible.h = h;
+    CoInitialize(nullptr);
     MoveTo(h, 0), Show(h), Out("{\"ready\":%llu}\n", H(h));
     for (MSG m; GetMessageW(&m, nullptr, 0, 0) > 0;) TranslateMessage(&m), DispatchMessageW(&m);
     return Out("{\"closed\":1}\n");

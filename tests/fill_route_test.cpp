@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "fill/serial_text.h"
-
 namespace {
 
 using namespace vardix;
+
+AccessibleFocus Focus(AccessAnswer answer, bool self, long role, long state = 0, long ia2States = 0, bool ia2 = false,
+                      long child = 0, ScreenBox box = {}) {
+    return {answer, self, role, state, ia2States, ia2, child, box, L""};
+}
 
 TEST(FillRoute, WayByTheFocusWindow) {
     const struct {
@@ -34,39 +37,79 @@ TEST(FillRoute, WayByTheFocusWindow) {
 }
 
 TEST(FillRoute, TypesOnlyIntoSingleLineText) {
+    constexpr auto A = AccessAnswer::Answered;
+    const ScreenBox line{0, 0, 100, 24};
+    const ScreenBox tall{0, 0, 100, 40};
     const struct {
         AccessibleFocus focus;
         bool type;
+        bool again;  // asked once more before deciding
     } cases[] = {
-        {{AccessAnswer::Silent, false, 0, 0, 0}, true},                          // no accessibility
-        {{AccessAnswer::TimedOut, false, 0, 0, 0}, false},                       // hung
-        {{AccessAnswer::Answered, true, kRoleClient, 0, 0}, true},               // only the window, as for any window
-        {{AccessAnswer::Answered, false, kRoleClient, 0, 0}, false},             // a pane of the toolkit's own
-        {{AccessAnswer::Answered, false, kRoleText, 0, 0}, true},                // a text box
-        {{AccessAnswer::Answered, true, kRoleText, 0x100004, 0x2000}, true},     // single-line, focused
-        {{AccessAnswer::Answered, false, kRoleText, kStateReadOnly, 0}, false},  // read-only
-        {{AccessAnswer::Answered, false, kRoleText, 0, 0x208}, false},           // multi-line
-        {{AccessAnswer::Answered, false, 0x2B, 0, 0}, false},                    // a push button
+        {Focus(AccessAnswer::Silent, false, 0), true, false},             // no accessibility
+        {Focus(AccessAnswer::Empty, false, 0), true, true},               // own, names no focus yet
+        {Focus(AccessAnswer::TimedOut, false, 0), false, false},          // hung
+        {Focus(A, true, kRoleClient), true, true},                        // only the window, as for any window
+        {Focus(A, false, kRoleClient), false, false},                     // a pane of the toolkit's own
+        {Focus(A, false, kRoleDocument), false, true},                    // a fresh Chromium's document
+        {Focus(A, false, kRoleText, 0, 0, false, 1, line), true, false},  // a text box
+        {Focus(A, true, kRoleText, 0x100004, 0x2000, true, 0, tall), true, false},      // IAccessible2: single-line
+        {Focus(A, false, kRoleText, kStateReadOnly, 0, false, 1, line), false, false},  // read-only
+        {Focus(A, false, kRoleText, 0, 0x208, true, 0, line), false, false},            // IAccessible2: multi-line
+        {Focus(A, false, kRoleText, 0, 0, false, 1, tall), false, false},  // no IAccessible2, over two lines
+        {Focus(A, false, 0x2B, 0, 0, false, 5, line), false, false},       // a push button
     };
-    for (const auto& c : cases) EXPECT_EQ(MayTypeInto(c.focus), c.type) << c.focus.role << " " << c.focus.ia2States;
+    for (const auto& c : cases) {
+        EXPECT_EQ(MayTypeInto(c.focus, 16), c.type) << c.focus.role << " " << c.focus.ia2States;
+        EXPECT_EQ(AsksAgain(c.focus), c.again) << c.focus.role;
+    }
 }
 
-TEST(FillRoute, ReleaseTapsCtrlBeforeAltWinShift) {
+TEST(FillRoute, FocusEventCountsForANewTextOnly) {
+    constexpr auto A = AccessAnswer::Answered;
+    const AccessibleFocus box1 = Focus(A, false, kRoleText, 0, 0, false, 1, {10, 0, 100, 24});
+    const AccessibleFocus box2 = Focus(A, false, kRoleText, 0, 0, false, 2, {120, 0, 100, 24});
+    const AccessibleFocus moved = Focus(A, false, kRoleText, 0, 0, false, 0, {120, 0, 100, 24});
+    const AccessibleFocus item = Focus(A, false, 0x22, 0, 0, false, 100, {10, 30, 100, 20});
+    const FocusEvent first{7, -4, 1};
+    const struct {
+        FocusEvent event;
+        const FocusEvent* last;  // the event of the box typed into, where known
+        AccessibleFocus named;
+        bool counts;
+    } all[] = {
+        {{7, -4, 2}, &first, box2, true},     // the next box
+        {{7, -4, 0}, nullptr, moved, true},   // another object, elsewhere; the box's event unknown
+        {first, &first, box2, false},         // the box's own event again, whatever it names now
+        {{7, -4, 1}, nullptr, box1, false},   // names the box just typed into
+        {{7, -4, 100}, &first, item, false},  // a list's highlighted item
+    };
+    for (const auto& c : all) EXPECT_EQ(IsMoveToNewText(c.event, c.last, c.named, box1), c.counts) << c.event.child;
+}
+
+TEST(FillRoute, ControlCharactersAreNotTyped) {
+    const struct {
+        std::vector<std::wstring> pieces;
+        bool control;
+    } cases[] = {
+        {{L"AB 12", L"\u00e9\u0631\u00a0x", L"~"}, false},  // letters, spaces, tilde
+        {{L"\x1f"}, true},                                  // below U+0020
+        {{L"A\x7f"}, true},                                 // DEL
+        {{L"\x9f"}, true},                                  // the C1 controls' last
+    };
+    for (const auto& c : cases) EXPECT_EQ(HasControlCharacter(c.pieces), c.control) << c.pieces.size();
+}
+
+TEST(FillRoute, ReleaseTapsCtrlBeforeAltWinShiftEachByItsSide) {
     using K = std::vector<KeyStroke>;
-    EXPECT_EQ(ReleaseStrokes({}), K{});
-    EXPECT_EQ(ReleaseStrokes({kVkControl}), (K{{kVkControl, true}}));
-    EXPECT_EQ(ReleaseStrokes({kVkControl, kVkAlt}), (K{{kVkControl, false}, {kVkControl, true}, {kVkAlt, true}}));
-    EXPECT_EQ(ReleaseStrokes({kVkShift, kVkLeftWin}),
-              (K{{kVkControl, false}, {kVkControl, true}, {kVkShift, true}, {kVkLeftWin, true}}));
-}
-
-TEST(FillRoute, WideTextSplitsByTheSameRules) {
-    WideSegmentList list;
-    ASSERT_TRUE(SplitSerialText(L" \u5e8f\u5217\u53f7: \u0631\u0645-\U0001F511x-EF56 ", list));
-    ASSERT_EQ(list.count, 3);
-    EXPECT_EQ(list.pieces[0], L"\u0631\u0645");
-    EXPECT_EQ(list.pieces[1], L"\U0001F511x");
-    EXPECT_EQ(list.pieces[2], L"EF56");
+    const KeyStroke tapDown{kVkLeftControl, false, false};
+    const KeyStroke tapUp{kVkLeftControl, true, false};
+    EXPECT_EQ(ReleaseStrokes({kVkLeftControl}), (K{tapUp}));
+    EXPECT_EQ(ReleaseStrokes({kVkRightControl}), (K{{kVkRightControl, true, true}}));
+    EXPECT_EQ(ReleaseStrokes({kVkLeftControl, kVkRightAlt}), (K{tapDown, tapUp, {kVkRightAlt, true, true}}));
+    EXPECT_EQ(ReleaseStrokes({kVkRightControl, kVkLeftAlt}),
+              (K{tapDown, tapUp, {kVkRightControl, true, true}, {kVkLeftAlt, true, false}}));
+    EXPECT_EQ(ReleaseStrokes({kVkRightShift, kVkLeftWin, kVkRightWin}),
+              (K{tapDown, tapUp, {kVkRightShift, true, false}, {kVkLeftWin, true, true}, {kVkRightWin, true, true}}));
 }
 
 }  // namespace

@@ -17,6 +17,10 @@ struct IAccessible2Head : IAccessible {
     virtual HRESULT STDMETHODCALLTYPE get_states(long* states) = 0;
 };
 
+// MinGW's IID_IAccessible is an import of oleacc.dll's data without
+// __declspec(dllimport): the name stands for the import's jump stub, whose
+// bytes make a GUID nobody answers to.
+inline constexpr IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 inline constexpr IID kIidAccessible2 = {0xE89F726E, 0xC4F4, 0x4C19, {0xBB, 0x19, 0xB6, 0x47, 0xD7, 0xFA, 0x84, 0x78}};
 
 }  // namespace vardix

@@ -237,15 +237,19 @@ CopyEnd RunFillCopy(const FillRequest& request) {
     auto first = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.box));
     if (static_cast<std::uintptr_t>(request.box) != request.box || (first != target && !::IsChild(target, first)))
         first = FocusOf(target);
-    const FillWay way = ChooseFillWayAt(target, first);
+    AccessibleFocus asked;
+    const FillWay way = ChooseFillWayAt(target, first, asked);
     if (way == FillWay::Nothing) return CopyEnd::NotFillable;
     if (way == FillWay::Type) {
         // Keys go to the foreground: typed anywhere else they would land in
         // another program.
         if (!BringToFront(target)) return CopyEnd::NotInFront;
+        // In front, the window may have put its focus elsewhere: asked again there.
+        const HWND focus = FocusOf(target);
+        if (focus != first && ChooseFillWayAt(target, focus, asked) != FillWay::Type) return CopyEnd::NotFillable;
         // The hotkey's own key is not known here; by the time the consent
         // prompt is answered, every key of the press is up anyway.
-        return TypeCode(owner.get(), target, FocusOf(target), 0) ? CopyEnd::Filled : CopyEnd::Stopped;
+        return TypeCode(owner.get(), target, focus, 0, asked) ? CopyEnd::Filled : CopyEnd::Stopped;
     }
     // Pasting needs no foreground: the messages go to the window checked above.
     const FillEnd end = filler.Fill(target, first);

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <utility>
 
 #include "fill/accessible_probe.h"
 #include "fill/clipboard_session.h"
@@ -15,16 +19,25 @@ namespace {
 constexpr UINT kDlgCodeTimeoutMs = 500;
 constexpr DWORD kAccessibleTimeoutMs = 1000;
 constexpr DWORD kReleaseWaitMs = 1000;
-// A toolkit turns its accessibility on at the first question, and raises its
-// first focus event only after that.
+constexpr DWORD kReleasedCheckMs = 50;
+constexpr DWORD kSecondQuestionMs = 200;
+// Upper limits only: a toolkit turns its accessibility on at the first
+// question, and raises its first focus event only after that.
 constexpr DWORD kFirstFocusWaitMs = 300;
 constexpr DWORD kFocusWaitMs = 100;
+// A window takes posted messages, the questions among them, before input: a
+// question right after a key is answered before the key is handled.
+constexpr DWORD kInputFirstMs = 3;
 
-// Focus events of the target's process, counted while the hook is set. Out
-// of context, the events come to this thread's message handling.
-LONG g_focusEvents = 0;
+// Focus events of the focus window's process while the hook is set, the last
+// ones kept until the typing looks at them. Out of context, they come to this
+// thread while it retrieves messages.
+FocusEvent g_events[16];
+size_t g_eventCount = 0;
 
-void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) { ++g_focusEvents; }
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    g_events[g_eventCount++ % std::size(g_events)] = {reinterpret_cast<std::uintptr_t>(window), object, child};
+}
 
 // Without WINEVENT_SKIPOWNPROCESS: the process filter leaves Vardix out
 // already, and Wine delivers nothing at all with both.
@@ -32,7 +45,9 @@ class FocusEventHook {
 public:
     explicit FocusEventHook(DWORD pid)
         : m_hook(::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, pid, 0,
-                                   WINEVENT_OUTOFCONTEXT)) {}
+                                   WINEVENT_OUTOFCONTEXT)) {
+        g_eventCount = 0;
+    }
     ~FocusEventHook() {
         if (m_hook) ::UnhookWinEvent(m_hook);
     }
@@ -43,33 +58,35 @@ private:
     HWINEVENTHOOK m_hook;
 };
 
-// Handles what other threads send and the events of the hook, until `done`
-// or the time is up; posted messages (another press among them) wait for the
-// message loop.
+// Retrieves messages, as an out-of-context event hook needs its thread to,
+// until `done` or the time is up: what other threads send and the hook's
+// events are handled, posted messages (another press among them) stay queued
+// for the message loop.
 template <typename Done>
 bool WaitUntil(DWORD timeoutMs, Done done) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         MSG message;
-        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
         if (done()) return true;
         const DWORD waited = ::GetTickCount() - start;
         if (waited >= timeoutMs) return false;
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(timeoutMs - waited, 10), QS_SENDMESSAGE, 0);
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, std::min<DWORD>(timeoutMs - waited, 1), QS_ALLINPUT, 0);
     }
 }
 
 bool IsDown(int vk) { return (::GetAsyncKeyState(vk) & 0x8000) != 0; }
 
-INPUT Key(WORD vk, bool up) {
+INPUT Key(WORD vk, bool up, bool extended = false) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = vk;
-    // Web pages read the key's code from the scan code.
-    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    // Web pages read the key's code from the scan code; the right Ctrl and
+    // Alt differ from the left ones only by the extended flag.
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC_EX) & 0xFF);
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     // Home and End of the navigation keys, not the number pad's.
-    if (vk == VK_HOME || vk == VK_END) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    if (extended || vk == VK_HOME || vk == VK_END) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
     return input;
 }
 
@@ -93,8 +110,9 @@ bool ReleaseHotkey(UINT hotkeyVk) {
     for (const std::uint16_t vk : kModifierKeys)
         if (IsDown(vk)) held.push_back(vk);
     std::vector<INPUT> inputs;
-    for (const KeyStroke& stroke : ReleaseStrokes(held)) inputs.push_back(Key(stroke.vk, stroke.up));
-    return Send(inputs);
+    for (const KeyStroke& stroke : ReleaseStrokes(held)) inputs.push_back(Key(stroke.vk, stroke.up, stroke.extended));
+    // A key still down would turn the characters into shortcuts.
+    return Send(inputs) && (held.empty() || WaitUntil(kReleasedCheckMs, [&] { return !anyDown(); }));
 }
 
 // Home, Shift+End, then the text, in one call, so that none of the user's
@@ -120,14 +138,31 @@ bool SendTab() {
     return Send(inputs);
 }
 
+// The height of a line of the system's text, in pixels.
+long SystemTextHeight() {
+    constexpr long kFallback = 16;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return kFallback;
+    const winfx::GdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
+    const HDC screen = ::GetDC(nullptr);
+    if (!screen) return kFallback;
+    const HGDIOBJ old = font ? ::SelectObject(screen, font.get()) : nullptr;
+    TEXTMETRICW text{};
+    const bool measured = font && ::GetTextMetricsW(screen, &text);
+    if (old) ::SelectObject(screen, old);
+    ::ReleaseDC(nullptr, screen);
+    return measured ? text.tmHeight : std::max(kFallback, std::labs(metrics.lfMessageFont.lfHeight));
+}
+
 }  // namespace
 
-bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk) {
+bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk, const AccessibleFocus& asked) {
     try {
         WideSegmentList list;
         if (!SplitSerialText(ClipboardSession(owner).UnicodeText(), list)) return false;
         list.pieces.resize(static_cast<size_t>(list.count));
-        return TypePieces(foreground, focus, list.pieces, hotkeyVk);
+        return TypePieces(foreground, focus, list.pieces, hotkeyVk, asked);
     } catch (...) {
         // Memory ran short: whatever was typed stays, nothing more is.
         return false;
@@ -141,7 +176,7 @@ HWND FocusOf(HWND foreground) {
     return info.hwndFocus;
 }
 
-FillWay ChooseFillWayAt(HWND foreground, HWND focus) {
+FillWay ChooseFillWayAt(HWND foreground, HWND focus, AccessibleFocus& asked) {
     char className[260] = {};
     if (focus) ::GetClassNameA(focus, className, sizeof className);
     DWORD_PTR dlgCode = 0;
@@ -151,32 +186,83 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus) {
     const FocusFacts facts{className, answered, static_cast<std::uint32_t>(dlgCode), next && next != focus};
     const FillWay way = ChooseFillWay(facts);
     if (way != FillWay::Type) return way;
-    return MayTypeInto(ProbeAccessibleFocus(focus, kAccessibleTimeoutMs)) ? FillWay::Type : FillWay::Nothing;
+    asked = ProbeAccessibleFocus(focus, kAccessibleTimeoutMs);
+    if (AsksAgain(asked)) {
+        WaitUntil(kSecondQuestionMs, [] { return false; });
+        asked = ProbeAccessibleFocus(focus, kAccessibleTimeoutMs);
+    }
+    return MayTypeInto(asked, SystemTextHeight()) ? FillWay::Type : FillWay::Nothing;
 }
 
-bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk) {
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk,
+                const AccessibleFocus& asked) {
+    if (HasControlCharacter(pieces)) return false;
     DWORD pid = 0;
-    ::GetWindowThreadProcessId(foreground, &pid);
+    ::GetWindowThreadProcessId(focus, &pid);
     const FocusEventHook hook(pid);
     if (!ReleaseHotkey(hotkeyVk)) return false;
-    bool silent = false;
-    bool tabbed = false;
+    // A window without accessibility of its own raises no focus events and
+    // cannot say which box has the focus: there every piece and Tab goes out
+    // without waiting.
+    const bool checked = NamesItsBoxes(asked);
+    const long textHeight = SystemTextHeight();
+    std::optional<AccessibleSession> session;
+    if (checked) session.emplace(focus);
+    const auto ask = [&](Question question, const FocusEvent& event) {
+        return session->Ask(question, event, kAccessibleTimeoutMs);
+    };
+    const auto stillThere = [&] { return ::GetForegroundWindow() == foreground && FocusOf(foreground) == focus; };
+    AccessibleFocus typed;
+    std::optional<AccessibleFocus> now;
+    std::optional<FocusEvent> typedEvent;
+    size_t seen = 0;
+    // Whether a focus event not yet looked at names a new text: the form
+    // moved on by itself.
+    const auto movedOn = [&] {
+        for (seen = std::max(seen, g_eventCount - std::min(g_eventCount, std::size(g_events))); seen < g_eventCount;) {
+            const FocusEvent event = g_events[seen++ % std::size(g_events)];
+            if (typedEvent && event == *typedEvent) continue;
+            const AccessibleFocus named = ask(Question::Object, event);
+            if (!IsMoveToNewText(event, typedEvent ? &*typedEvent : nullptr, named, typed)) continue;
+            typedEvent = event;
+            return true;
+        }
+        return false;
+    };
     for (size_t i = 0; i < pieces.size(); ++i) {
-        if (::GetForegroundWindow() != foreground || FocusOf(foreground) != focus) return false;
-        const LONG before = g_focusEvents;
+        if (!stillThere()) return false;
+        if (checked) {
+            if (!now) now = ask(Question::Focus, {});
+            if (!NamesItsBoxes(*now) || !MayTypeInto(*now, textHeight) || (i > 0 && !IsOtherObject(*now, typed)))
+                return false;
+            typed = std::move(*now);
+            now.reset();
+            // The focus event of this box, where it is an element of the window.
+            if (typed.child != 0)
+                typedEvent = FocusEvent{reinterpret_cast<std::uintptr_t>(focus), OBJID_CLIENT, typed.child};
+        }
         if (!TypePiece(pieces[i])) return false;
         if (i + 1 == pieces.size()) break;
         // A form that moves on by itself when a box is full says so with a
-        // focus event; a Tab then would skip a box.
-        const DWORD wait = i == 0 ? kFirstFocusWaitMs : kFocusWaitMs;
-        if (!silent && WaitUntil(wait, [&] { return g_focusEvents != before; })) continue;
-        if (::GetForegroundWindow() != foreground) return false;
-        const LONG beforeTab = g_focusEvents;
-        if (!SendTab()) return false;
-        // A toolkit that says nothing of the first Tab says nothing at all:
-        // from then on, a Tab between every two pieces without waiting.
-        if (!tabbed && !silent) silent = !WaitUntil(kFocusWaitMs, [&] { return g_focusEvents != beforeTab; });
-        tabbed = true;
+        // focus event; a Tab then would skip a box. Once the piece is seen in
+        // its box, it has not.
+        const auto seenInBox = [&] { return ask(Question::Value, {}).value == pieces[i]; };
+        bool moved = false;
+        if (checked) WaitUntil(kInputFirstMs, [] { return false; });
+        if (checked)
+            WaitUntil(i == 0 ? kFirstFocusWaitMs : kFocusWaitMs, [&] { return (moved = movedOn()) || seenInBox(); });
+        if (moved) continue;
+        if (!stillThere() || !SendTab()) return false;
+        if (checked) WaitUntil(kInputFirstMs, [] { return false; });
+        if (checked)
+            WaitUntil(kFocusWaitMs, [&] {
+                if (movedOn()) {
+                    now.reset();
+                    return true;
+                }
+                now = ask(Question::Focus, {});
+                return IsOtherObject(*now, typed);
+            });
     }
     return true;
 }

@@ -12,20 +12,25 @@
 namespace vardix {
 
 // Paste, type or leave alone, by the foreground thread's focus window at the
-// press; asks the window's accessibility only where it would type.
-FillWay ChooseFillWayAt(HWND foreground, HWND focus);
+// press; asks the window's accessibility only where it would type, and gives
+// its answer (`asked`).
+FillWay ChooseFillWayAt(HWND foreground, HWND focus, AccessibleFocus& asked);
 
 // Types each piece into the focused box, a Tab between pieces unless the box
 // moved on by itself. First waits for the hotkey's keys to be let go
 // (`hotkeyVk` is its own key) and ends without typing while that key is
 // still down. Stops as soon as the foreground or its focus window is no
-// longer `foreground` and `focus`. The clipboard is not touched. True when
-// every piece went out.
-bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk);
+// longer `foreground` and `focus`, and, where the window's accessibility
+// named its boxes (`asked`), as soon as the focus is not in a new single-line
+// text before a piece. Types nothing where a piece holds a control character.
+// The clipboard is not touched. True when every piece went out.
+bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk,
+                const AccessibleFocus& asked);
 
 // Types the clipboard's code into `focus`, the focus window of `foreground`,
-// as TypePieces does. True when every piece went out.
-bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk);
+// as TypePieces does, with the accessibility's answer ChooseFillWayAt gave.
+// True when every piece went out.
+bool TypeCode(HWND owner, HWND foreground, HWND focus, UINT hotkeyVk, const AccessibleFocus& asked);
 
 // The foreground thread's focus window, which GetFocus gives only to a thread
 // attached to it.

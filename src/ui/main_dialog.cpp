@@ -211,7 +211,8 @@ void MainDialog::FillAtPress(UINT vk) {
     // higher rights refuses the questions about its boxes anyway.
     if (facts.code) facts.refusedForRights = RefusedForRights(foreground);
     if (facts.refusedForRights) facts.copyProtected = CopyProtected();
-    else if (facts.code) facts.way = ChooseFillWayAt(foreground, focus);
+    AccessibleFocus asked;
+    if (!facts.refusedForRights && facts.code) facts.way = ChooseFillWayAt(foreground, focus, asked);
     switch (ChoosePressRoute(facts)) {
     case PressRoute::Elevated:
         // Higher rights drop injected keys as they refuse pastes: the copy
@@ -222,7 +223,7 @@ void MainDialog::FillAtPress(UINT vk) {
         m_elevatedFill->Refuse();
         break;
     case PressRoute::Type:
-        TypeCode(m_hWnd, foreground, focus, vk);
+        TypeCode(m_hWnd, foreground, focus, vk, asked);
         break;
     case PressRoute::Paste:
         m_filler->Fill(foreground);
