@@ -53,7 +53,8 @@ def driver(*args, on_line=lambda line: None, timeout=900):
     finally:
         watchdog.cancel()
         if proc.poll() is None:
-            proc.kill(), proc.wait(10)
+            proc.kill()
+            proc.wait(10)
         proc.stdout.close()
     if lines[-1:] != [{"end": 0}]:
         raise RuntimeError(f"benchdrv {args[0]}: {lines[-2:] or 'no answer'}, exit code {proc.returncode}")

@@ -83,7 +83,9 @@ class Bg:
     def stop(self):
         if self.proc.poll() is None:
             self.proc.terminate()
-        self.reader.join(5), self.proc.wait(5), self.proc.stdout.close()
+        self.reader.join(5)
+        self.proc.wait(5)
+        self.proc.stdout.close()
 
 
 def windows(parent=0, **match):
@@ -181,7 +183,8 @@ class Vardix:
             post(self.hwnd, WM_CLOSE)
         if self.exit_code(5) is None:
             subprocess.run([WINE, "taskkill", "/f", "/pid", str(self.pid)], env=env(), capture_output=True)
-        self.exit_code(5), self.run.stop()
+        self.exit_code(5)
+        self.run.stop()
 
 
 class Target:
@@ -262,7 +265,9 @@ class Story(unittest.TestCase):
 
     def do_fills(self, keys, fill=True):
         self.stack.callback((target := Target()).close)
-        put({CF_TEXT: SERIAL}), target.front(), press(keys)
+        put({CF_TEXT: SERIAL})
+        target.front()
+        press(keys)
         texts = poll(lambda: (t := target.texts()) == PIECES and t, 10 if fill else 1.5, 0.2) or target.texts()
         self.assertEqual(texts == PIECES, fill, f"{keys} {'did not fill' if fill else 'filled'} the target: {texts}")
 
@@ -290,7 +295,8 @@ class Story(unittest.TestCase):
 
 
 def setup():
-    cleanup(), shutil.rmtree(STATE, ignore_errors=True)
+    cleanup()
+    shutil.rmtree(STATE, ignore_errors=True)
     subprocess.run(["bash", ROOT / "scripts/wine-env.sh", "start", STATE], check=True)
     with open(STATE / "keep.out", "w") as out:
         subprocess.Popen([WINE, TOOL, "watch"], env=env(), stdout=out, stderr=out, start_new_session=True)

@@ -1,6 +1,8 @@
 """Vardix's own window: the first start, the single instance and the hidden start, the hotkeys, the settings panel with the
 registry and the autostart entry, its message boxes and how it ends."""
-from harness import *
+
+from harness import BM_CLICK, IDCANCEL, IDNO, IDOK, IDYES, MAIN, PROGRAM, RUN, SETTINGS, USER, USER_RUN, WM_COMMAND, Bg
+from harness import Story, Target, focus, poll, post, press, reg, run_value, window, windows
 
 APPLY, STARTUP, HIDE, EXIT, V, F7, A, NUM1 = 1000, 1004, 1008, 1009, 0x56, 0x76, 0x41, 0x61
 DEFAULTS = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}
@@ -260,16 +262,24 @@ class App(Story):
 
     def do_answer(self, answer):
         self.assertTrue(window(self.box), "the box closed before it was answered")
-        post(self.box, WM_COMMAND, answer) if isinstance(answer, int) else (focus(self.box), press(answer))
+        if isinstance(answer, int):
+            post(self.box, WM_COMMAND, answer)
+        else:
+            focus(self.box)
+            press(answer)
         self.assertTrue(poll(lambda: not window(self.box), 5), "the box stayed after its answer")
 
     def do_asks(self, keys, question, answer):
         """Keys that bring an exit question, which gets the answer; any answer that ends Vardix ends it with 0."""
-        self.do_keys(keys), self.do_box("vardix", question, BUTTONS[question]), self.do_answer(answer)
+        self.do_keys(keys)
+        self.do_box("vardix", question, BUTTONS[question])
+        self.do_answer(answer)
 
     def do_message(self, text):
         """One message box with OK, owned by the main dialog, and none after it."""
-        self.do_box("vardix", text, [IDOK]), self.do_answer(IDOK), self.do_nobox()
+        self.do_box("vardix", text, [IDOK])
+        self.do_answer(IDOK)
+        self.do_nobox()
 
     def do_apply(self, how, message=None, saved=True):
         """Apply by its key or a click: the message it shows, if any; Apply disabled once the settings are saved."""
@@ -304,10 +314,12 @@ class App(Story):
         )
 
     def do_keys(self, *keys):
-        focus(self.v.hwnd), press(*keys)
+        focus(self.v.hwnd)
+        press(*keys)
 
     def do_click(self, control):
-        focus(self.v.hwnd), post(windows(self.v.hwnd, id=control)[0]["hwnd"], BM_CLICK)
+        focus(self.v.hwnd)
+        post(windows(self.v.hwnd, id=control)[0]["hwnd"], BM_CLICK)
 
     def do_cmd(self, control):
         post(self.v.hwnd, WM_COMMAND, control)

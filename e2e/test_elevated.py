@@ -1,6 +1,12 @@
 """Elevated installers and clipboard owners that render on request: the one-fill copy that `/fill` starts, presses
 refused for rights (from a zip's copy, from the package's), and presses while the clipboard's owner hangs."""
-from harness import *
+import os
+import shutil
+import time
+from pathlib import Path
+
+from harness import CF_TEXT, PIECES, ROOT, SERIAL, Bg, Target, Vardix, clipboard, env, focus, poll, press, put, window
+from harness import windows
 from test_app import App
 
 # The program built to count every target as higher than itself (e2e/CMakeLists.txt): where the build puts it, as a
@@ -83,7 +89,9 @@ class Elevated(App):
     def do_refused(self, what, program=PACKAGED):
         if program == PACKAGED:
             folder = Path(env()["WINEPREFIX"]) / "drive_c/Program Files/VardixHigher"
-            folder.mkdir(exist_ok=True), shutil.copy(HIGHER, folder), self.stack.callback(shutil.rmtree, folder)
+            folder.mkdir(exist_ok=True)
+            shutil.copy(HIGHER, folder)
+            self.stack.callback(shutil.rmtree, folder)
         self.v.stop()
         self.v = Vardix(program=program)
         self.stack.callback(self.v.stop)
@@ -92,7 +100,8 @@ class Elevated(App):
         monitor.wait("watching")
         options = {"console": (Pane, "class=ConsoleWindowClass"), "busy": (Target, ("sleep1", 4000))}
         (t := self.target(*options.get(what, (Target,)))).front()
-        seq, before = put({CF_TEXT: SERIAL}), clipboard()[1]
+        seq = put({CF_TEXT: SERIAL})
+        before = clipboard()[1]
         press("ctrl+alt+v")
         writers = lambda: {u["pid"] for u in monitor.lines if u.get("seq", 0) > seq}
         if what == "":
@@ -102,11 +111,16 @@ class Elevated(App):
         elif what == "busy":
             self.assertTrue(poll(lambda: 1 in t.bg.get("paste"), 10), "the copy never reached the second box")
             seq = put({CF_TEXT: CODE})  # another program copies a code meanwhile
-            press("ctrl+alt+v"), self.do_message(STOPPED)
+            press("ctrl+alt+v")
+            self.do_message(STOPPED)
             self.assertEqual(writers(), set(), "the clipboard's writers after the second press")
         else:
-            self.do_message(NOT_ELEVATED) if what == "zip" else self.do_nobox()
-            press("ctrl+alt+v"), self.do_nobox()
+            if what == "zip":
+                self.do_message(NOT_ELEVATED)
+            else:
+                self.do_nobox()
+            press("ctrl+alt+v")
+            self.do_nobox()
             self.assertEqual((t.texts(), writers()), (OLD, set()), "the target's boxes, the clipboard's writers")
         self.do_nobox()
 

@@ -1,6 +1,9 @@
 """Filling a target window from the clipboard: each box gets its own piece, and the user's clipboard comes back byte for
 byte and unseen by clipboard monitors, whatever the target, the copy or another program does."""
-from harness import *
+import time
+
+from harness import CF_TEXT, CF_UNICODETEXT, PIECES, SERIAL, STATE, Bg, Story, Target, clipboard, poll, put, windows
+from harness import xdotool
 
 WORLD = "\u0631\u0645\u0632 \U0001F511: AB12-CD34-EF56"  # neither Arabic nor emoji are in code page 936
 BIG = STATE / "big.txt"  # 33 MB of text, the code at its very end

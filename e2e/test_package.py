@@ -1,6 +1,11 @@
 """Table `Package`: the Windows Installer package under Wine's own msiexec (e2e/README.md)."""
 
-from harness import *
+import os
+import re
+import subprocess
+from pathlib import Path
+
+from harness import IDNO, IDYES, ROOT, RUN, SETTINGS, STATE, USER, WINE, Vardix, dword, env, poll, reg
 from test_app import App
 
 INSTALLED, RUN64 = r"C:\Program Files\Vardix\vardix.exe", r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run"

@@ -1,6 +1,9 @@
 """Typing into boxes that a window draws itself (vtool pane), where nothing can be pasted: the pieces are typed, the
 clipboard is only read, and consoles, multi-line texts and other windows get nothing."""
-from harness import *
+import time
+
+from harness import CF_TEXT, CF_UNICODETEXT, SERIAL, WM_CLOSE, Bg, Story, Target, clipboard, focus, poll, post, put
+from harness import xdotool
 
 PRESS = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 0.3 keyup alt keyup ctrl"  # as a person does
 RIGHT_ALT = "keydown ctrl keydown Alt_R keydown v sleep 0.1 keyup v sleep 1.5 keyup Alt_R keyup ctrl"
@@ -37,8 +40,10 @@ class Typed(Story):
         self.stories(ROWS)
 
     def pane(self, *args):
-        self.stack.callback(lambda: (post(pane.get("ready")[0], WM_CLOSE), pane.stop()))
-        (pane := Bg("pane", *args)).wait("ready")
+        pane = Bg("pane", *args)
+        self.stack.callback(pane.stop)
+        self.stack.callback(lambda: post(pane.get("ready")[0], WM_CLOSE))
+        pane.wait("ready")
         return pane
 
     def do_typed(self, options, boxes, keys, at, text):
@@ -48,7 +53,8 @@ class Typed(Story):
         before = clipboard() if put({CF_TEXT: b"SN: XX-YY", CF_UNICODETEXT: text.encode("utf-16-le")}) else None
         focus(pane.get("ready")[0])
         xdotool(keys)
-        poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5), time.sleep(1.5)  # and nothing more comes
+        poll(lambda: pane.get("boxes")[-1] == boxes != OLD, 5)
+        time.sleep(1.5)  # and nothing more comes
         seen = (pane.get("boxes")[-1], pane.get("at")[-1], pane.get("menu"), thief and thief.get("boxes")[1:])
         self.assertEqual(
             (*seen, clipboard()),
