@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "fill/fill_command.h"
+
 namespace {
 
 using namespace vardix;
@@ -38,6 +46,24 @@ TEST(PressRoute, ElevatesOnlyWhatNoStandardUserCanChange) {
     for (const auto& [facts, elevate] : cases)
         EXPECT_EQ(MayElevate(facts), elevate)
             << facts.checked << facts.writeExe << facts.deleteExe << facts.addToFolder << facts.replaceFolder;
+}
+
+TEST(FillCommand, Arguments) {
+    const std::wstring max64 = L"18446744073709551615";
+    const std::pair<std::vector<std::wstring>, std::optional<vardix::FillRequest>> cases[] = {
+        {{L"/fill", L"132456", L"4242", L"0"}, vardix::FillRequest{132456, 4242, 0}},
+        {{L"/fill", max64, L"4294967295", max64}, vardix::FillRequest{UINT64_MAX, UINT32_MAX, UINT64_MAX}},
+        {{L"/fill", L"18446744073709551616", L"1", L"2"}, std::nullopt},
+        {{L"/fill", L"1", L"2", L"0x10"}, std::nullopt},
+        {{L"/fill", L"1", L"2"}, std::nullopt},
+    };
+    const auto numbers = [](const std::optional<vardix::FillRequest>& r) {
+        return r ? std::optional(std::tuple(r->window, r->process, r->box)) : std::nullopt;
+    };
+    for (const auto& [arguments, request] : cases)
+        EXPECT_EQ(numbers(vardix::ParseFillArguments(arguments)), numbers(request))
+            << testing::PrintToString(arguments);
+    EXPECT_EQ(vardix::BuildFillArguments({UINT64_MAX, 7, 9}), L"/fill " + max64 + L" 7 9");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "fill/press_route.h"
-#include "settings/autostart_command.h"
+#include "fill/fill_command.h"
 #include "winfx/handles.h"
 
 namespace vardix {
