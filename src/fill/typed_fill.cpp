@@ -171,10 +171,10 @@ Function User32Function(const char* name) {
 }
 
 // The height of a line of the system's message font at `window`'s DPI, in
-// its pixels: the coordinates its accessibility gives are in them, and
-// Vardix itself declares no DPI awareness, so its own view of the font is
-// at 96 DPI on a scaled display. Windows before 10's version 1607 scales
-// only by the system's DPI, which the screen's device context gives.
+// its pixels: the places its accessibility gives are in them, while Vardix,
+// which declares no DPI awareness, sees the font at 96 DPI on a scaled
+// display. Before Windows 10's version 1607 there is no DPI per window: the
+// font as Vardix sees it, at the system's DPI, counts.
 long TextHeightFor(HWND window) {
     constexpr long kFallback = 16;
     using DpiForWindow = UINT(WINAPI*)(HWND);
