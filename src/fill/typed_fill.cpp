@@ -96,7 +96,8 @@ bool Send(std::vector<INPUT>& inputs) {
 // Lets go of the hotkey once its letter is up: false where a key stays down.
 // The letter's auto-repeat arrives as presses of the hotkey meanwhile where
 // Windows ignores MOD_NOREPEAT: each came while the letter stayed down since
-// this press, and is dropped.
+// this press, and is dropped once it is up. (A letter still down at the end
+// leaves them to the held-key drop.)
 bool ReleaseHotkey(UINT hotkeyVk) {
     const DWORD start = ::GetTickCount();
     std::optional<DWORD> letterUp;
@@ -108,18 +109,24 @@ bool ReleaseHotkey(UINT hotkeyVk) {
         for (const std::uint16_t vk : kModifierKeys) wait.modifierDown = wait.modifierDown || IsDown(vk);
         const DWORD now = ::GetTickCount();
         letterHeld = letterHeld || wait.letterDown;
+        if (wait.letterDown) letterUp.reset();
         if (!wait.letterDown && !letterUp) letterUp = now;
         wait.waitedMs = now - start;
         wait.sinceLetterUpMs = letterUp ? now - *letterUp : 0;
         if (released) wait.sinceReleaseMs = now - *released;
-        switch (NextReleaseStep(wait)) {
+        const ReleaseStep step = NextReleaseStep(wait);
+        if ((step == ReleaseStep::Type || step == ReleaseStep::GiveUp) && letterHeld && !wait.letterDown) {
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) continue;
+        }
+        switch (step) {
         case ReleaseStep::Wait:
             WaitUntil(1, [] { return false; });
             continue;
         case ReleaseStep::GiveUp:
             return false;
         case ReleaseStep::Type:
-            break;
+            return true;
         case ReleaseStep::Release: {
             std::vector<std::uint16_t> held;
             for (const std::uint16_t vk : kModifierKeys)
@@ -132,11 +139,6 @@ bool ReleaseHotkey(UINT hotkeyVk) {
             continue;
         }
         }
-        if (letterHeld) {
-            MSG message;
-            while (::PeekMessageW(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) continue;
-        }
-        return true;
     }
 }
 
