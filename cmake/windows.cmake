@@ -19,6 +19,9 @@ set(VARDIX_WINDOWS_SOURCES
   src/winfx/win_main.cpp
   src/res/vardix.rc)
 list(TRANSFORM VARDIX_WINDOWS_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
+# The resource script takes the manifest in whole; the scan of its includes does not see it.
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/res/vardix.rc PROPERTIES OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/src/res/vardix.manifest)
 
 # The program; the end-to-end tests build a second one from the same sources.
 function(vardix_program target)
@@ -26,7 +29,10 @@ function(vardix_program target)
   # Only Windows' known DLLs are imported; oleacc.dll is loaded at run time (fill/accessible_probe.cpp).
   target_link_libraries(${target} PRIVATE vardix_core ole32 oleaut32 uuid shell32)
   target_compile_definitions(${target} PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-  if(NOT MSVC)
+  if(MSVC)
+    # The resource script holds the manifest; the linker's own would be a second one.
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  else()
     # One file that needs no DLL beyond Windows' own.
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -s)
   endif()

@@ -26,6 +26,10 @@ ROWS = [  # name, steps after the start of the resident Vardix
         [("copy", "dead"), ("copy", "pid"), ("copy", "child")],
     ),
     (
+        "/fill of a box since destroyed, of another window's box: nothing filled anywhere, exit 5",
+        [("copy", "gone box"), ("copy", "other box")],
+    ),
+    (
         "/fill of a target behind another window: pasted, left behind; boxes a window draws: brought to front, typed",
         [("copy", "behind"), ("copy", "pane")],
     ),
@@ -69,20 +73,25 @@ class Elevated(App):
         return t
 
     def do_copy(self, what):
-        if what == "dead":
+        if what in ("dead", "gone box"):
             (gone := self.target()).close()
+        other = what == "other box" and self.target()
         (t := self.target(Pane) if what == "pane" else self.target()).front()
         if behind := what in ("behind", "pane"):
             self.target(Target, ("boxes", 1)).front()
         put({CF_TEXT: SERIAL})
-        before, pid, refused = clipboard()[1], window(t.hwnd)["pid"], what in ("dead", "pid", "child")
+        before, pid, code = clipboard()[1], window(t.hwnd)["pid"], {"dead": 2, "pid": 2, "child": 2}.get(what, 0)
         hwnd = {"dead": what == "dead" and gone.hwnd, "child": t.planned}.get(what, t.hwnd)
-        copy = Vardix("/fill", hwnd, self.v.pid if what == "pid" else pid, t.planned)
+        box = {"gone box": what == "gone box" and gone.planned, "other box": other and other.planned}.get(what)
+        copy = Vardix("/fill", hwnd, self.v.pid if what == "pid" else pid, box or t.planned)
         self.stack.callback(copy.stop)
         seen = []  # its top-level windows, message boxes included, while it runs
         poll(lambda: seen.extend(windows(pid=copy.pid)) or copy.exit_code() is not None, 20)
-        self.assertEqual((copy.exit_code(), seen), (2 if refused else 0, []), "the copy's exit code and windows")
-        self.eventually(t.texts, OLD if refused else PIECES, 2, "the target's boxes")
+        code = 5 if box else code
+        self.assertEqual((copy.exit_code(), seen), (code, []), "the copy's exit code and windows")
+        self.eventually(
+            lambda: [t.texts(), other and other.texts()], [OLD if code else PIECES, other and OLD], 2, "boxes"
+        )
         self.assertEqual(clipboard()[1], before, "the user's clipboard")
         self.assertTrue(not behind or window(t.hwnd)["fg"] == (what == "pane"), "the target in front after the copy")
 

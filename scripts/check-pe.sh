@@ -2,7 +2,11 @@
 # Checks that a built executable is of the expected machine type and imports
 # nothing but Windows' known DLLs (the C++ run-time is linked in): any other
 # DLL in the import table is looked for in the program's own folder first,
-# where a DLL put beside vardix.exe would run in the elevated copy.
+# where a DLL put beside vardix.exe would run in the elevated copy. Also that
+# it takes every later DLL from System32 (SetDefaultDllDirectories), and
+# carries a manifest, without which a .local folder or an external manifest
+# beside it would redirect its DLLs, that asks for no execution level (which
+# would end the 32-bit build's registry virtualisation).
 set -euo pipefail
 objdump=$1 exe=$2 machine=$3
 
@@ -25,4 +29,16 @@ while read -r dll; do
   if [[ ! $lower =~ $allowed ]]; then echo "FAIL: $exe imports $dll"; bad=1; fi
 done < <("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p')
 [ $bad -eq 0 ] || exit 1
-echo "OK: $exe is $format and imports only: $("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')"
+
+# Read whole first: grep -q ending early would fail the pipe.
+imports=$("$objdump" -p "$exe")
+grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+SetDefaultDllDirectories$' <<<"$imports" ||
+  { echo "FAIL: $exe does not import SetDefaultDllDirectories"; exit 1; }
+# The manifest (resource type 24, id 1) as windres decompiles it: quoted lines with doubled quotes.
+resources=$("${objdump%objdump}windres" -i "$exe" -O rc)
+manifest=$(awk '/^1 24( |$)/ {on = 1; next} on && /^END/ {exit} on' <<<"$resources" | sed -n 's/^ *"\(.*\)"$/\1/p')
+grep -q '<assembly' <<<"$manifest" || { echo "FAIL: $exe has no application manifest"; exit 1; }
+if grep -qiE 'trustInfo|requestedExecutionLevel' <<<"$manifest"; then
+  echo "FAIL: $exe's manifest asks for an execution level"; exit 1
+fi
+echo "OK: $exe is $format, has a manifest that asks for nothing, and imports only: $("$objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using namespace vardix;
@@ -25,6 +27,7 @@ TEST(FillRoute, WayByTheFocusWindow) {
         {{"Qt5QWindowIcon", true, 0, true}, FillWay::Paste},                    // another tab stop exists
         {{"Qt5QWindowIcon", false, 0, false}, FillWay::Paste},                  // hung: the paste path's time-outs
         {{"Chrome_RenderWidgetHostHWND", true, 0x89, true}, FillWay::Type},     // WebView2 inside a dialog
+        {{"Chrome_RenderWidgetHostHWND", false, 0, true}, FillWay::Type},       // busy: asked, never pasted
         {{"Chrome_WidgetWin_1", true, 0, true}, FillWay::Type},                 // Electron
         {{"Chrome_WidgetWin", true, 0, false}, FillWay::Type},                  // no suffix: not the browser's
         {{"ConsoleWindowClass", true, 0, false}, FillWay::Nothing},             // conhost
@@ -40,26 +43,30 @@ TEST(FillRoute, TypesOnlyIntoSingleLineText) {
     constexpr auto A = AccessAnswer::Answered;
     const ScreenBox line{0, 0, 100, 24};
     const ScreenBox tall{0, 0, 100, 40};
+    const long scaled = LineHeightAt(16, 96, 144);  // 150 %: the box in the window's pixels
     const struct {
         AccessibleFocus focus;
         bool type;
         bool again;  // asked once more before deciding
+        long textHeight = 16;
     } cases[] = {
-        {Focus(AccessAnswer::Silent, false, 0), true, false},             // no accessibility
-        {Focus(AccessAnswer::Empty, false, 0), true, true},               // own, names no focus yet
-        {Focus(AccessAnswer::TimedOut, false, 0), false, false},          // hung
-        {Focus(A, true, kRoleClient), true, true},                        // only the window, as for any window
-        {Focus(A, false, kRoleClient), false, false},                     // a pane of the toolkit's own
-        {Focus(A, false, kRoleDocument), false, true},                    // a fresh Chromium's document
-        {Focus(A, false, kRoleText, 0, 0, false, 1, line), true, false},  // a text box
-        {Focus(A, true, kRoleText, 0x100004, 0x2000, true, 0, tall), true, false},      // IAccessible2: single-line
+        {Focus(AccessAnswer::Silent, false, 0), true, false},                       // no accessibility
+        {Focus(AccessAnswer::Empty, false, 0), false, true},                        // own, names no focus or no role
+        {Focus(AccessAnswer::TimedOut, false, 0), false, false},                    // hung
+        {Focus(A, true, kRoleClient), false, true},                                 // own, names only the window
+        {Focus(A, false, kRoleClient), false, false},                               // a pane of the toolkit's own
+        {Focus(A, false, kRoleDocument), false, true},                              // a fresh Chromium's document
+        {Focus(A, false, kRoleText, 0, 0, false, 1, line), true, false},            // a text box
+        {Focus(A, true, kRoleText, 0x100004, 0x2000, true, 0, tall), true, false},  // IAccessible2: single-line
         {Focus(A, false, kRoleText, kStateReadOnly, 0, false, 1, line), false, false},  // read-only
         {Focus(A, false, kRoleText, 0, 0x208, true, 0, line), false, false},            // IAccessible2: multi-line
         {Focus(A, false, kRoleText, 0, 0, false, 1, tall), false, false},  // no IAccessible2, over two lines
         {Focus(A, false, 0x2B, 0, 0, false, 5, line), false, false},       // a push button
+        {Focus(A, false, kRoleText, 0, 0, false, 1, {0, 0, 100, 35}), true, false, scaled},   // one line, 23 DIP
+        {Focus(A, false, kRoleText, 0, 0, false, 1, {0, 0, 100, 70}), false, false, scaled},  // three lines
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(MayTypeInto(c.focus, 16), c.type) << c.focus.role << " " << c.focus.ia2States;
+        EXPECT_EQ(MayTypeInto(c.focus, c.textHeight), c.type) << c.focus.role << " " << c.focus.box.height;
         EXPECT_EQ(AsksAgain(c.focus), c.again) << c.focus.role;
     }
 }
@@ -110,6 +117,21 @@ TEST(FillRoute, ReleaseTapsCtrlBeforeAltWinShiftEachByItsSide) {
               (K{tapDown, tapUp, {kVkRightControl, true, true}, {kVkLeftAlt, true, false}}));
     EXPECT_EQ(ReleaseStrokes({kVkRightShift, kVkLeftWin, kVkRightWin}),
               (K{tapDown, tapUp, {kVkRightShift, true, false}, {kVkLeftWin, true, true}, {kVkRightWin, true, true}}));
+}
+
+TEST(FillRoute, TypesOnceEveryKeyOfThePressIsUp) {
+    using S = ReleaseStep;
+    const std::pair<KeyWait, ReleaseStep> cases[] = {
+        {{true, true, 1500, 0, {}}, S::Wait},     // the letter held 1.5 s
+        {{true, true, 10000, 0, {}}, S::GiveUp},  // held on and on
+        {{false, true, 1500, 500, {}}, S::Wait},  // Ctrl and Alt still held after the letter
+        {{false, true, 1500, 1000, {}}, S::Release}, {{false, false, 1500, 0, {}}, S::Type},
+        {{false, true, 2500, 1020, 20}, S::Wait},    // released: the key-ups on their way
+        {{false, true, 2600, 1050, 50}, S::GiveUp},  // released, and Alt still down
+        {{false, false, 2600, 1050, 50}, S::Type},
+    };
+    for (const auto& [wait, step] : cases)
+        EXPECT_EQ(NextReleaseStep(wait), step) << wait.letterDown << wait.modifierDown << " " << wait.waitedMs;
 }
 
 }  // namespace

@@ -82,4 +82,20 @@ TEST(FillRules, RefusedForRights) {
     }
 }
 
+TEST(FillRules, ClipboardOwnerAnswers) {
+    const struct {
+        bool sent;
+        unsigned long lastError;
+        bool hung;
+        bool answers;
+    } cases[] = {
+        {true, 0, false, true},
+        {false, 1460, false, false},  // ERROR_TIMEOUT
+        {false, 5, false, true},      // higher rights refuse the message, and it is not hung
+        {false, 5, true, false},      // refused, and hung
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vardix::OwnerAnswers(c.sent, c.lastError, c.hung), c.answers) << c.lastError << c.hung;
+}
+
 }  // namespace

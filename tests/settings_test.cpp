@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "settings/autostart_command.h"
@@ -102,24 +101,6 @@ TEST(AutostartCommand, RunMinSwitchAnywhereCaseSensitive) {
         EXPECT_EQ(vardix::HasRunMinSwitch(line), runMin) << testing::PrintToString(std::wstring(line));
         EXPECT_EQ(vardix::HasQuitSwitch(line), quit) << testing::PrintToString(std::wstring(line));
     }
-}
-
-TEST(AutostartCommand, FillArguments) {
-    const std::wstring max64 = L"18446744073709551615";
-    const std::pair<std::vector<std::wstring>, std::optional<vardix::FillRequest>> cases[] = {
-        {{L"/fill", L"132456", L"4242", L"0"}, vardix::FillRequest{132456, 4242, 0}},
-        {{L"/fill", max64, L"4294967295", max64}, vardix::FillRequest{UINT64_MAX, UINT32_MAX, UINT64_MAX}},
-        {{L"/fill", L"18446744073709551616", L"1", L"2"}, std::nullopt},
-        {{L"/fill", L"1", L"2", L"0x10"}, std::nullopt},
-        {{L"/fill", L"1", L"2"}, std::nullopt},
-    };
-    const auto numbers = [](const std::optional<vardix::FillRequest>& r) {
-        return r ? std::optional(std::tuple(r->window, r->process, r->box)) : std::nullopt;
-    };
-    for (const auto& [arguments, request] : cases)
-        EXPECT_EQ(numbers(vardix::ParseFillArguments(arguments)), numbers(request))
-            << testing::PrintToString(arguments);
-    EXPECT_EQ(vardix::BuildFillArguments({UINT64_MAX, 7, 9}), L"/fill " + max64 + L" 7 9");
 }
 
 TEST(SettingsHive, PerUserOnceItExistsMachineWhereReallyWritable) {

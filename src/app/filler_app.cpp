@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fill/elevated_fill.h"
+#include "fill/fill_command.h"
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
 #include "ui/texts.h"

@@ -71,6 +71,9 @@ AccessibleFocus Describe(IAccessible& object, const VARIANT& child, bool root, Q
         focus.value = Value(object, child);
         return focus;
     }
+    // A role that cannot be read, or a role given as a string, describes no
+    // box that can be checked.
+    focus.answer = AccessAnswer::Empty;
     Variant role;
     if (FAILED(object.get_accRole(child, &role.v)) || role.v.vt != VT_I4) return focus;
     focus.answer = AccessAnswer::Answered;
@@ -153,6 +156,20 @@ AccessibleFocus AskObject(const FocusEvent& event) {
     return Describe(*object.p, child.v, false, Question::Object);
 }
 
+// Places on the screen in physical pixels, as a scaled display's toolkit
+// measures its boxes: this thread alone, since Vardix's own windows keep
+// their size only without DPI awareness. Windows before 10's version 1607
+// has no thread awareness, and version 1607 not its second per-monitor kind.
+void AskInPhysicalPixels() {
+    using SetContext = HANDLE(WINAPI*)(HANDLE);
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    const FARPROC found = user32 ? ::GetProcAddress(user32, "SetThreadDpiAwarenessContext") : nullptr;
+    const auto set = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(found));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 and _PER_MONITOR_AWARE.
+    if (set && !set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
+        set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)));
+}
+
 }  // namespace
 
 // Shared by the session and its worker; whichever is done last frees it, so a
@@ -175,6 +192,7 @@ void AccessibleSession::Release(Shared* shared) {
 
 DWORD WINAPI AccessibleSession::Worker(void* param) {
     auto* shared = static_cast<Shared*>(param);
+    AskInPhysicalPixels();
     const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     {
         ComRef<IAccessible> root;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "fill/copy_limits.h"
 #include "fill/filler.h"
 #include "fill/typed_fill.h"
 #include "ui/texts.h"
@@ -19,16 +20,9 @@ namespace vardix {
 
 namespace {
 
-// Presses count again after this at the latest, in case the copy hangs.
-constexpr DWORD kCopyWaitLimitMs = 30000;
-// A box may hold its piece for 30 s; the copy gives its restore a little more.
-constexpr DWORD kCopyRestoreLimitMs = 35000;
 constexpr DWORD kCopyRestorePollMs = 100;
 // Mandatory label ids; a level that cannot be read counts as the highest.
 constexpr unsigned long kSystemLevel = 0x4000;
-// After the consent prompt the foreground may come back late, and the
-// resident's permission to take it arrives only once its start returned.
-constexpr DWORD kFrontTriesMs = 3000;
 constexpr DWORD kFrontRetryMs = 100;
 
 struct StartRequest {
@@ -58,8 +52,6 @@ DWORD WINAPI StartElevatedCopy(void* parameter) {
     const bool started = ::ShellExecuteExW(&info) != FALSE;
     const DWORD error = started ? 0 : ::GetLastError();
     if (SUCCEEDED(com)) ::CoUninitialize();
-    // The copy must bring the target back to the front after the prompt.
-    if (info.hProcess) ::AllowSetForegroundWindow(::GetProcessId(info.hProcess));
     // The window's thread owns the handle from here; a window that is gone
     // takes nothing, and the handle is closed here.
     if (!::PostMessageW(request->window, ElevatedFill::kStartedMessage, reinterpret_cast<WPARAM>(info.hProcess),
@@ -92,27 +84,20 @@ const wchar_t* CopyEndText(DWORD code) {
 }
 
 // The documented rules let a process take the foreground only at certain
-// moments (the resident's AllowSetForegroundWindow among them): tried again
-// until one comes. The window's thread sets its focus a moment after it is
-// in front; keys typed before would find the focus still moving.
+// moments: tried again until one comes. Nothing the resident could pass on
+// helps: the right to the foreground it might give ends with the user's
+// click on the consent prompt, which is input. After the prompt the
+// foreground may also come back late. The window's thread sets its focus a
+// moment after it is in front; keys typed before would find the focus still
+// moving.
 bool BringToFront(HWND target) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (::GetForegroundWindow() != target) ::SetForegroundWindow(target);
         if (::GetForegroundWindow() == target && FocusOf(target)) return true;
-        if (::GetTickCount() - start >= kFrontTriesMs) return false;
+        if (::GetTickCount() - start >= kCopyFrontTriesMs) return false;
         ::Sleep(kFrontRetryMs);
     }
-}
-
-bool MayDelete(const std::optional<unsigned long>& own, const std::optional<unsigned long>& folder) {
-    return (own && (*own & DELETE)) || (folder && (*folder & FILE_DELETE_CHILD));
-}
-
-// The folder of a path, without its last backslash; empty at a drive's root.
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 }  // namespace
@@ -138,31 +123,25 @@ bool RefusedForRights(HWND foreground) {
     return RefusedForRights(facts);
 }
 
-bool CopyProtected() {
-    const std::wstring exe = winfx::ModulePath();
-    const std::wstring folder = FolderOf(exe);
-    const std::wstring parent = FolderOf(folder);
-    const auto exeAccess = winfx::UserAccess(exe);
-    const auto folderAccess = winfx::UserAccess(folder);
-    // A drive's root cannot be renamed or deleted.
-    const auto parentAccess = parent.empty() ? std::optional<unsigned long>(0) : winfx::UserAccess(parent);
-    ExeFacts facts;
-    facts.checked = !folder.empty() && exeAccess && folderAccess && parentAccess;
-    facts.writeExe = exeAccess && (*exeAccess & (FILE_WRITE_DATA | FILE_APPEND_DATA | WRITE_DAC | WRITE_OWNER));
-    facts.deleteExe = MayDelete(exeAccess, folderAccess);
-    facts.addToFolder = folderAccess && (*folderAccess & (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | WRITE_DAC));
-    facts.replaceFolder = MayDelete(folderAccess, parentAccess);
+std::optional<std::wstring> ProtectedCopyPath() {
+    // The file itself, wherever links and junctions on the way lead: the
+    // same path is checked and started.
+    const auto places = PlacesOf(winfx::FinalPath(winfx::ModulePath()));
+    if (!places) return std::nullopt;
+    CopyAccess access{winfx::UserAccess(places->exe), winfx::UserAccess(places->folder), {}};
+    for (const std::wstring& ancestor : places->ancestors) access.ancestors.push_back(winfx::UserAccess(ancestor));
 #ifdef VARDIX_EVERY_TARGET_HIGHER
     // The end-to-end tests' build only: Wine lets the user change every file
     // (each is the user's own), so the package's folder under Program Files
     // stands for one that standard users cannot change, as on Windows.
     wchar_t programFiles[MAX_PATH] = {};
     const DWORD length = ::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH);
-    if (length > 0 && length < MAX_PATH &&
-        ::CompareStringOrdinal(parent.c_str(), -1, programFiles, -1, TRUE) == CSTR_EQUAL)
-        facts = ExeFacts{.checked = true};
+    if (length > 0 && length < MAX_PATH && !places->ancestors.empty() &&
+        ::CompareStringOrdinal(places->ancestors.front().c_str(), -1, programFiles, -1, TRUE) == CSTR_EQUAL)
+        access = CopyAccess{0, 0, std::vector<std::optional<unsigned long>>(places->ancestors.size(), 0)};
 #endif
-    return MayElevate(facts);
+    if (!MayElevate(access)) return std::nullopt;
+    return places->exe;
 }
 
 void ElevatedFill::Refuse() {
@@ -171,13 +150,12 @@ void ElevatedFill::Refuse() {
     winfx::AppMessageBox(text::kNotElevated);
 }
 
-void ElevatedFill::Start(HWND foreground) {
+void ElevatedFill::Start(HWND foreground, const std::wstring& path) {
     DWORD process = 0;
     ::GetWindowThreadProcessId(foreground, &process);
     const FillRequest fill{static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(foreground)), process,
                            static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(FocusOf(foreground)))};
-    auto request = std::make_unique<StartRequest>(
-        StartRequest{m_window, foreground, winfx::ModulePath(), BuildFillArguments(fill)});
+    auto request = std::make_unique<StartRequest>(StartRequest{m_window, foreground, path, BuildFillArguments(fill)});
     // Started from the press, which gives Vardix the right to the foreground
     // that the consent prompt needs to come up in front.
     const winfx::KernelHandle thread(::CreateThread(nullptr, 0, &StartElevatedCopy, request.get(), 0, nullptr));
@@ -219,12 +197,19 @@ void ElevatedFill::OnEnded() {
 }
 
 CopyEnd RunFillCopy(const FillRequest& request) {
+    const DWORD started = ::GetTickCount();
     if (static_cast<std::uintptr_t>(request.window) != request.window) return CopyEnd::WindowGone;
     const auto target = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.window));
     DWORD process = 0;
     if (!::IsWindow(target) || ::GetAncestor(target, GA_ROOT) != target ||
         !::GetWindowThreadProcessId(target, &process) || process != request.process)
         return CopyEnd::WindowGone;
+    // Only the box the user pressed in: gone, or no longer the window's (the
+    // window changed its page meanwhile), its place may now hold anything.
+    auto first = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.box));
+    if (static_cast<std::uintptr_t>(request.box) != request.box ||
+        (first && first != target && !::IsChild(target, first)))
+        return CopyEnd::NotFillable;
 
     // Owns the clipboard while the copy fills and puts the copy back.
     const winfx::Window owner(
@@ -232,11 +217,9 @@ CopyEnd RunFillCopy(const FillRequest& request) {
     if (!owner) return CopyEnd::Stopped;
     Filler filler(owner.get());
     if (!filler.ReadCode()) return CopyEnd::NoCode;
-    // The box of the press, where the window still holds it: a window that is
-    // not in front may have no focus window of its own.
-    auto first = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.box));
-    if (static_cast<std::uintptr_t>(request.box) != request.box || (first != target && !::IsChild(target, first)))
-        first = FocusOf(target);
+    // A window that is not in front may have no focus window of its own: the
+    // box of the press, where there was one.
+    if (!first) first = FocusOf(target);
     AccessibleFocus asked;
     const FillWay way = ChooseFillWayAt(target, first, asked);
     if (way == FillWay::Nothing) return CopyEnd::NotFillable;
@@ -254,9 +237,14 @@ CopyEnd RunFillCopy(const FillRequest& request) {
     // Pasting needs no foreground: the messages go to the window checked above.
     const FillEnd end = filler.Fill(target, first);
     // Until the user's copy is back: a slow box may hold its piece a while.
-    // The paste's answer arrives among the messages.
-    const DWORD start = ::GetTickCount();
-    while (!filler.Restored() && ::GetTickCount() - start < kCopyRestoreLimitMs) {
+    // The paste's answer arrives among the messages. The resident tells the
+    // outcome only of a copy that ends in time.
+    const DWORD filled = ::GetTickCount();
+    const auto waiting = [&] {
+        const DWORD now = ::GetTickCount();
+        return now - filled < kCopyRestoreLimitMs && now - started < kCopyRunLimitMs;
+    };
+    while (!filler.Restored() && waiting()) {
         ::MsgWaitForMultipleObjectsEx(0, nullptr, kCopyRestorePollMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         for (MSG message; ::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) ::DispatchMessageW(&message);
         filler.OnRestoreTimer();

@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
+#include "fill/fill_command.h"
 #include "fill/press_route.h"
-#include "settings/autostart_command.h"
 #include "winfx/handles.h"
 
 namespace vardix {
@@ -14,9 +17,10 @@ namespace vardix {
 // Whether the foreground window is out of reach for this process's rights.
 bool RefusedForRights(HWND foreground);
 
-// Whether the consent prompt may elevate this vardix.exe: no program of the
-// user's can change it or put a DLL beside it.
-bool CopyProtected();
+// The path to start elevated where the consent prompt may elevate this
+// vardix.exe: no program of the user's can change it, put a DLL beside it,
+// or swap a folder on its way; none otherwise.
+std::optional<std::wstring> ProtectedCopyPath();
 
 // The elevated copy as the resident program sees it: started on a worker
 // thread, since the consent prompt holds ShellExecuteEx, then waited for.
@@ -32,7 +36,7 @@ public:
 
     // Presses are ignored meanwhile: the copy has the clipboard to itself.
     bool Running() const { return m_starting || static_cast<bool>(m_wait); }
-    void Start(HWND foreground);
+    void Start(HWND foreground, const std::wstring& path);
     void OnStarted(WPARAM process, LPARAM error);
     // Tells the user once when the copy filled nothing, and why.
     void OnEnded();

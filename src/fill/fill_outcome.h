@@ -57,6 +57,14 @@ struct RightsFacts {
     unsigned long attachError = 0;
 };
 
+// Whether the clipboard's owner answers, by its answer to a message sent with
+// a time-out (`sent`), the error where it gave none, and whether Windows
+// takes it for hung. An owner with higher rights refuses the message, hung or
+// not: only Windows can say which.
+constexpr bool OwnerAnswers(bool sent, unsigned long lastError, bool hung) {
+    return sent || (lastError == kErrorAccessDenied && !hung);
+}
+
 // Only an elevated copy can reach such a target; an elevated Vardix that is
 // refused anyway has a cause that elevation does not mend.
 constexpr bool RefusedForRights(const RightsFacts& facts) {

@@ -37,8 +37,10 @@ bool IsTerminalClass(std::string_view className) {
 
 FillWay ChooseFillWay(const FocusFacts& facts) {
     if (IsTerminalClass(facts.focusClass)) return FillWay::Nothing;
-    if (facts.focusClass.empty() || !facts.answered) return FillWay::Paste;
+    // A busy browser pastes nothing either: whether it is typed into is for
+    // its accessibility to say, which leaves a hung one alone.
     if (IsBrowserClass(facts.focusClass)) return FillWay::Type;
+    if (facts.focusClass.empty() || !facts.answered) return FillWay::Paste;
     const bool windowless = (facts.dlgCode & (kDlgcHasSetSel | kDlgcButtonLike)) == 0 && !facts.otherTabStop;
     return windowless ? FillWay::Type : FillWay::Paste;
 }
@@ -49,19 +51,18 @@ bool NamesItsBoxes(const AccessibleFocus& focus) {
 }
 
 bool MayTypeInto(const AccessibleFocus& focus, long textHeight) {
-    switch (focus.answer) {
-    case AccessAnswer::Silent:
-    case AccessAnswer::Empty:
-        return true;
-    case AccessAnswer::TimedOut:
-        return false;
-    case AccessAnswer::Answered:
-        break;
-    }
-    // The toolkit has said nothing about its boxes.
-    if (!NamesItsBoxes(focus)) return true;
+    // Only a window without accessibility of its own is typed into blind: one
+    // that has it, but names no box that can be checked, may have the focus
+    // in a multi-line text.
+    if (focus.answer == AccessAnswer::Silent) return true;
+    if (!NamesItsBoxes(focus)) return false;
     const bool multiLine = focus.ia2 ? (focus.ia2States & kIa2StateMultiLine) != 0 : focus.box.height > 2 * textHeight;
     return focus.role == kRoleText && (focus.state & kStateReadOnly) == 0 && !multiLine;
+}
+
+long LineHeightAt(long height, unsigned measuredDpi, unsigned windowDpi) {
+    if (measuredDpi == 0 || windowDpi == 0) return height;
+    return static_cast<long>((static_cast<long long>(height) * windowDpi + measuredDpi / 2) / measuredDpi);
 }
 
 bool AsksAgain(const AccessibleFocus& focus) {
@@ -97,6 +98,17 @@ std::vector<KeyStroke> ReleaseStrokes(const std::vector<std::uint16_t>& held) {
         if (vk != kVkLeftControl || !lone) strokes.push_back({vk, true, extended});
     }
     return strokes;
+}
+
+ReleaseStep NextReleaseStep(const KeyWait& wait) {
+    const bool down = wait.letterDown || wait.modifierDown;
+    if (wait.sinceReleaseMs) {
+        if (!down) return ReleaseStep::Type;
+        return *wait.sinceReleaseMs < kReleasedCheckMs ? ReleaseStep::Wait : ReleaseStep::GiveUp;
+    }
+    if (wait.letterDown) return wait.waitedMs < kLetterWaitMs ? ReleaseStep::Wait : ReleaseStep::GiveUp;
+    if (!wait.modifierDown) return ReleaseStep::Type;
+    return wait.sinceLetterUpMs < kModifierWaitMs ? ReleaseStep::Wait : ReleaseStep::Release;
 }
 
 }  // namespace vardix

@@ -4,6 +4,7 @@
 // under Wine, so the decisions are tested on the facts themselves.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,7 +39,7 @@ bool IsTerminalClass(std::string_view className);
 // a focus event names.
 enum class AccessAnswer {
     Silent,    // no accessibility of the window's own: only what Windows makes up for any window
-    Empty,     // the window's own accessibility, naming no focused object
+    Empty,     // the window's own accessibility, naming no focused object it can describe
     Answered,  // the toolkit named the object
     TimedOut,  // the program did not answer in time: it may be hung
 };
@@ -77,9 +78,14 @@ bool NamesItsBoxes(const AccessibleFocus& focus);
 // Only a single-line, editable text is typed into: anything else would have
 // its text replaced, or keys taken as commands. Where the toolkit cannot say
 // whether a text has several lines (no IAccessible2), a box taller than two
-// lines of the system's text (`textHeight`, in pixels) is taken for one that
-// has.
+// lines of the system's text (`textHeight`, in pixels at the window's DPI) is
+// taken for one that has. A window without accessibility of its own cannot be
+// asked, and is typed into.
 bool MayTypeInto(const AccessibleFocus& focus, long textHeight);
+
+// A line's height measured at one DPI, at another: a box's place on a scaled
+// display is in the pixels of the window's own DPI.
+long LineHeightAt(long height, unsigned measuredDpi, unsigned windowDpi);
 
 // A fresh Chromium turns its accessibility on at the first question and has
 // its tree a moment later: until then it names no focus, or its document.
@@ -134,5 +140,26 @@ struct KeyStroke {
 // key since its key-down would open a menu, the Start menu or switch the
 // input method: a tap of the left Ctrl comes first.
 std::vector<KeyStroke> ReleaseStrokes(const std::vector<std::uint16_t>& held);
+
+// Typing waits for the hotkey's letter to go up for as long as the user
+// holds it, within reason; then for the modifiers a moment, before letting
+// go of them; then makes sure they are up. A key still down would make the
+// characters shortcuts, and the letter's auto-repeat would go on arriving as
+// plain key presses.
+inline constexpr unsigned long kLetterWaitMs = 10000;
+inline constexpr unsigned long kModifierWaitMs = 1000;
+inline constexpr unsigned long kReleasedCheckMs = 50;
+
+struct KeyWait {
+    bool letterDown = false;                      // the hotkey's own key
+    bool modifierDown = false;                    // any of kModifierKeys
+    unsigned long waitedMs = 0;                   // since the wait began
+    unsigned long sinceLetterUpMs = 0;            // since the letter was first seen up
+    std::optional<unsigned long> sinceReleaseMs;  // since the release strokes went out
+};
+
+enum class ReleaseStep { Wait, Release, Type, GiveUp };
+
+ReleaseStep NextReleaseStep(const KeyWait& wait);
 
 }  // namespace vardix

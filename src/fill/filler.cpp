@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "fill/copy_limits.h"
 #include "fill/serial_text.h"
 #include "winfx/handles.h"
 
@@ -20,9 +21,7 @@ constexpr UINT kTargetAnswerTimeoutMs = 3000;
 // is taken to have accepted it as it is (a box may filter or limit text).
 constexpr int kPasteAttempts = 3;
 constexpr UINT kRestoreRetryMs = 100;
-// A box that has not finished its paste this long after the time-out is
-// taken to be dead; the user's copy goes back regardless.
-constexpr DWORD kHoldLimitMs = 30000;
+constexpr DWORD kHoldLimitMs = kPasteHoldLimitMs;
 
 std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
                                     DWORD_PTR* answer = nullptr) {
@@ -51,11 +50,10 @@ bool ClipboardOwnerAnswers() {
     const HWND owner = ::GetClipboardOwner();
     DWORD_PTR ignored = 0;
     ::SetLastError(0);
-    if (!owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored))
-        return true;
-    // An owner with higher rights refuses the message, hung or not; Windows
-    // still says whether it has stopped answering its messages.
-    return ::GetLastError() == ERROR_ACCESS_DENIED && !::IsHungAppWindow(owner);
+    const bool sent =
+        !owner || ::SendMessageTimeoutW(owner, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kOwnerAnswerTimeoutMs, &ignored);
+    const DWORD error = sent ? 0 : ::GetLastError();
+    return OwnerAnswers(sent, error, !sent && ::IsHungAppWindow(owner));
 }
 
 // SendMessageCallback hands its callback a number, not an object: the one

@@ -18,8 +18,6 @@ namespace {
 
 constexpr UINT kDlgCodeTimeoutMs = 500;
 constexpr DWORD kAccessibleTimeoutMs = 1000;
-constexpr DWORD kReleaseWaitMs = 1000;
-constexpr DWORD kReleasedCheckMs = 50;
 constexpr DWORD kSecondQuestionMs = 200;
 // Upper limits only: a toolkit turns its accessibility on at the first
 // question, and raises its first focus event only after that.
@@ -95,24 +93,53 @@ bool Send(std::vector<INPUT>& inputs) {
            ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-// Lets go of the hotkey: false while its own key is still down, whose
-// auto-repeat would go on arriving as plain key presses.
+// Lets go of the hotkey once its letter is up: false where a key stays down.
+// The letter's auto-repeat arrives as presses of the hotkey meanwhile where
+// Windows ignores MOD_NOREPEAT: each came while the letter stayed down since
+// this press, and is dropped once it is up. (A letter still down at the end
+// leaves them to the held-key drop.)
 bool ReleaseHotkey(UINT hotkeyVk) {
-    const auto anyDown = [hotkeyVk] {
-        if (IsDown(static_cast<int>(hotkeyVk))) return true;
-        for (const std::uint16_t vk : kModifierKeys)
-            if (IsDown(vk)) return true;
-        return false;
-    };
-    WaitUntil(kReleaseWaitMs, [&] { return !anyDown(); });
-    if (IsDown(static_cast<int>(hotkeyVk))) return false;
-    std::vector<std::uint16_t> held;
-    for (const std::uint16_t vk : kModifierKeys)
-        if (IsDown(vk)) held.push_back(vk);
-    std::vector<INPUT> inputs;
-    for (const KeyStroke& stroke : ReleaseStrokes(held)) inputs.push_back(Key(stroke.vk, stroke.up, stroke.extended));
-    // A key still down would turn the characters into shortcuts.
-    return Send(inputs) && (held.empty() || WaitUntil(kReleasedCheckMs, [&] { return !anyDown(); }));
+    const DWORD start = ::GetTickCount();
+    std::optional<DWORD> letterUp;
+    std::optional<DWORD> released;
+    bool letterHeld = false;
+    for (;;) {
+        KeyWait wait;
+        wait.letterDown = hotkeyVk != 0 && IsDown(static_cast<int>(hotkeyVk));
+        for (const std::uint16_t vk : kModifierKeys) wait.modifierDown = wait.modifierDown || IsDown(vk);
+        const DWORD now = ::GetTickCount();
+        letterHeld = letterHeld || wait.letterDown;
+        if (wait.letterDown) letterUp.reset();
+        if (!wait.letterDown && !letterUp) letterUp = now;
+        wait.waitedMs = now - start;
+        wait.sinceLetterUpMs = letterUp ? now - *letterUp : 0;
+        if (released) wait.sinceReleaseMs = now - *released;
+        const ReleaseStep step = NextReleaseStep(wait);
+        if ((step == ReleaseStep::Type || step == ReleaseStep::GiveUp) && letterHeld && !wait.letterDown) {
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) continue;
+        }
+        switch (step) {
+        case ReleaseStep::Wait:
+            WaitUntil(1, [] { return false; });
+            continue;
+        case ReleaseStep::GiveUp:
+            return false;
+        case ReleaseStep::Type:
+            return true;
+        case ReleaseStep::Release: {
+            std::vector<std::uint16_t> held;
+            for (const std::uint16_t vk : kModifierKeys)
+                if (IsDown(vk)) held.push_back(vk);
+            std::vector<INPUT> inputs;
+            for (const KeyStroke& stroke : ReleaseStrokes(held))
+                inputs.push_back(Key(stroke.vk, stroke.up, stroke.extended));
+            if (!Send(inputs)) return false;
+            released = ::GetTickCount();
+            continue;
+        }
+        }
+    }
 }
 
 // Home, Shift+End, then the text, in one call, so that none of the user's
@@ -138,21 +165,44 @@ bool SendTab() {
     return Send(inputs);
 }
 
-// The height of a line of the system's text, in pixels.
-long SystemTextHeight() {
+template <typename Function>
+Function User32Function(const char* name) {
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    const FARPROC found = user32 ? ::GetProcAddress(user32, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+// The height of a line of the system's message font at `window`'s DPI, in
+// its pixels: the places its accessibility gives are in them, while Vardix,
+// which declares no DPI awareness, sees the font at 96 DPI on a scaled
+// display. Before Windows 10's version 1607 there is no DPI per window: the
+// font as Vardix sees it, at the system's DPI, counts.
+long TextHeightFor(HWND window) {
     constexpr long kFallback = 16;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return kFallback;
-    const winfx::GdiObject font(::CreateFontIndirectW(&metrics.lfMessageFont));
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    using InfoForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+    static const auto dpiForWindow = User32Function<DpiForWindow>("GetDpiForWindow");
+    static const auto infoForDpi = User32Function<InfoForDpi>("SystemParametersInfoForDpi");
     const HDC screen = ::GetDC(nullptr);
     if (!screen) return kFallback;
+    const auto screenDpi = static_cast<unsigned>(::GetDeviceCaps(screen, LOGPIXELSY));
+    const unsigned windowDpi = dpiForWindow && window ? dpiForWindow(window) : 0;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    const bool atWindowDpi =
+        windowDpi != 0 && infoForDpi && infoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, windowDpi);
+    const bool read = atWindowDpi || ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    const winfx::GdiObject font(read ? ::CreateFontIndirectW(&metrics.lfMessageFont) : nullptr);
     const HGDIOBJ old = font ? ::SelectObject(screen, font.get()) : nullptr;
     TEXTMETRICW text{};
-    const bool measured = font && ::GetTextMetricsW(screen, &text);
+    const bool measured = old && ::GetTextMetricsW(screen, &text);
     if (old) ::SelectObject(screen, old);
     ::ReleaseDC(nullptr, screen);
-    return measured ? text.tmHeight : std::max(kFallback, std::labs(metrics.lfMessageFont.lfHeight));
+    const long height = measured ? text.tmHeight : std::max(kFallback, std::labs(metrics.lfMessageFont.lfHeight));
+    // A font's pixels do not depend on the device context: measured at the
+    // window's DPI, the height is already in its pixels.
+    if (atWindowDpi) return height;
+    return LineHeightAt(height, screenDpi, windowDpi ? windowDpi : screenDpi);
 }
 
 }  // namespace
@@ -191,7 +241,7 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus, AccessibleFocus& asked) {
         WaitUntil(kSecondQuestionMs, [] { return false; });
         asked = ProbeAccessibleFocus(focus, kAccessibleTimeoutMs);
     }
-    return MayTypeInto(asked, SystemTextHeight()) ? FillWay::Type : FillWay::Nothing;
+    return MayTypeInto(asked, TextHeightFor(focus)) ? FillWay::Type : FillWay::Nothing;
 }
 
 bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pieces, UINT hotkeyVk,
@@ -205,7 +255,7 @@ bool TypePieces(HWND foreground, HWND focus, const std::vector<std::wstring>& pi
     // cannot say which box has the focus: there every piece and Tab goes out
     // without waiting.
     const bool checked = NamesItsBoxes(asked);
-    const long textHeight = SystemTextHeight();
+    const long textHeight = TextHeightFor(focus);
     std::optional<AccessibleSession> session;
     if (checked) session.emplace(focus);
     const auto ask = [&](Question question, const FocusEvent& event) {

@@ -18,8 +18,9 @@ FillWay ChooseFillWayAt(HWND foreground, HWND focus, AccessibleFocus& asked);
 
 // Types each piece into the focused box, a Tab between pieces unless the box
 // moved on by itself. First waits for the hotkey's keys to be let go
-// (`hotkeyVk` is its own key) and ends without typing while that key is
-// still down. Stops as soon as the foreground or its focus window is no
+// (`hotkeyVk` is its own key, held as long as the user likes, up to 10 s),
+// dropping the presses its auto-repeat queued meanwhile, and ends without
+// typing where a key stays down. Stops as soon as the foreground or its focus window is no
 // longer `foreground` and `focus`, and, where the window's accessibility
 // named its boxes (`asked`), as soon as the focus is not in a new single-line
 // text before a piece. Types nothing where a piece holds a control character.

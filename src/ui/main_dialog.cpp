@@ -1,5 +1,6 @@
 #include "ui/main_dialog.h"
 
+#include <optional>
 #include <string>
 
 #include "fill/press_route.h"
@@ -210,14 +211,16 @@ void MainDialog::FillAtPress(UINT vk) {
     // The slower facts only where they can change the route; a target with
     // higher rights refuses the questions about its boxes anyway.
     if (facts.code) facts.refusedForRights = RefusedForRights(foreground);
-    if (facts.refusedForRights) facts.copyProtected = CopyProtected();
+    std::optional<std::wstring> copyPath;
+    if (facts.refusedForRights) copyPath = ProtectedCopyPath();
+    facts.copyProtected = copyPath.has_value();
     AccessibleFocus asked;
     if (!facts.refusedForRights && facts.code) facts.way = ChooseFillWayAt(foreground, focus, asked);
     switch (ChoosePressRoute(facts)) {
     case PressRoute::Elevated:
         // Higher rights drop injected keys as they refuse pastes: the copy
         // types too. This copy takes no snapshot and restores nothing.
-        m_elevatedFill->Start(foreground);
+        m_elevatedFill->Start(foreground, *copyPath);
         break;
     case PressRoute::NotElevated:
         m_elevatedFill->Refuse();

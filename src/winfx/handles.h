@@ -51,6 +51,14 @@ struct KernelHandleTraits {
 // A process, thread or token handle; not a file's (INVALID_HANDLE_VALUE).
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::CloseHandle(h); }
+};
+// What CreateFile gives.
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static Handle Invalid() { return nullptr; }

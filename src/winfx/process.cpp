@@ -49,6 +49,25 @@ std::wstring ModulePath() {
     }
 }
 
+std::wstring FinalPath(const std::wstring& path) {
+    // No access asked: the name is all that is wanted, and nobody is kept
+    // from the file meanwhile.
+    const FileHandle file(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return {};
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFinalPathNameByHandleW(file.get(), final.data(), static_cast<DWORD>(final.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < final.size()) {
+            final.resize(length);
+            return final;
+        }
+        final.resize(length);
+    }
+}
+
 bool IsElevated() { return TokenFlag(TokenElevation); }
 
 std::optional<unsigned long> IntegrityLevel(unsigned long processId) {

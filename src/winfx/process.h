@@ -9,6 +9,11 @@ namespace winfx {
 // The executable's full path, however long; empty when Windows cannot say.
 std::wstring ModulePath();
 
+// The final path of a file, as GetFinalPathNameByHandle gives it
+// (`\\?\X:\...`): junctions, links and substituted drives resolved; empty
+// when it cannot be opened.
+std::wstring FinalPath(const std::wstring& path);
+
 // The process runs with an administrator's full rights (UAC elevated).
 bool IsElevated();
 
