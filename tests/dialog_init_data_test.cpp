@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+#include "winfx/dialog_template.h"
 
 namespace {
 
@@ -75,6 +78,21 @@ TEST(DialogInitData, EmptyList) {
     const auto none = Parse({0, 0});
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->empty());
+}
+
+// The caption follows the menu and the window class, each absent, an
+// ordinal or a string; a template cut short anywhere has none.
+TEST(DialogTemplate, Caption) {
+    const std::vector<std::uint16_t> extended{1, 0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'A', 'b', 0};
+    std::vector<std::uint16_t> classic(9, 0);
+    classic.insert(classic.end(), {'M', 0, 0xFFFF, 0x81, 'X', 'y', 'z', 0});
+    const auto inExtended = winfx::FindDialogCaption(extended.data(), extended.size());
+    const auto inClassic = winfx::FindDialogCaption(classic.data(), classic.size());
+    ASSERT_TRUE(inExtended && inClassic);
+    EXPECT_EQ(std::make_pair(inExtended->at, inExtended->length), std::make_pair(std::size_t{15}, std::size_t{2}));
+    EXPECT_EQ(std::make_pair(inClassic->at, inClassic->length), std::make_pair(std::size_t{13}, std::size_t{3}));
+    for (std::size_t count = 0; count < extended.size(); ++count)
+        EXPECT_FALSE(winfx::FindDialogCaption(extended.data(), count).has_value()) << count;
 }
 
 }  // namespace
