@@ -8,8 +8,7 @@ STATE = Path(os.environ.get("VARDIX_E2E_STATE", ROOT / "build/win64/e2e/session"
 TOOL = os.environ.get("VARDIX_E2E_VTOOL", str(ROOT / "build/win64/e2e/vtool.exe"))
 PROGRAM = "Z:" + os.environ.get("VARDIX_E2E_PROGRAM", str(ROOT / "build/win64/vardix.exe")).replace("/", "\\")
 WINE, MAIN = "/usr/lib/wine/wine64", "Vardix--用一种新的方式填写你的序列号!"
-# The UI language, and with it Vardix's language, follows a Wine program's locale: C.UTF-8 gives English, as any but a
-# Chinese locale does. A program started by vtool inherits vtool's.
+# Wine gives a program the UI language of its locale (vtool's programs inherit vtool's): C.UTF-8 gives English.
 ENGLISH, EN = "Vardix--A new way to fill in your serial numbers!", "C.UTF-8"
 # Both builds keep their settings and Run value in the 32-bit view, or per user where the machine's cannot be written.
 SETTINGS = r"HKLM\SOFTWARE\WOW6432Node\Quorvantel"
@@ -239,9 +238,7 @@ class Story(unittest.TestCase):
                     raise self.failureException(f"{error}\nvardix: {vardix}\nlast steps:\n  {steps}") from None
 
     def reset(self, stored):
-        assert not [
-            w for w in windows() if w["text"] in (MAIN, ENGLISH)
-        ], "a main dialog of an earlier row is still there"
+        assert not windows(text=MAIN) + windows(text=ENGLISH), "a main dialog of an earlier row is still there"
         self.lang = None
         for key in (SETTINGS, SETTINGS64, USER):
             reg("del", key)
@@ -262,8 +259,7 @@ class Story(unittest.TestCase):
         poll(lambda: windows(self.v.hwnd, id=1006, value=letters["value"] + 1), seconds, 0.05)
         self.assertLess(time.monotonic() - since, seconds, "seconds until Vardix's message loop ran again")
 
-    def do_lang(self, lang):
-        """Vardix started from here on runs in the locale `lang`."""
+    def do_lang(self, lang):  # for the Vardix started from here on
         self.lang = lang
 
     def do_start(self, *args):

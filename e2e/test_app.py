@@ -1,7 +1,7 @@
 """Vardix's own window: the first start, the single instance and the hidden start, the hotkeys, the settings panel with the
 registry and the autostart entry, its message boxes and how it ends."""
 
-from harness import BM_CLICK, EN, ENGLISH, IDCANCEL, IDNO, IDOK, IDYES, MAIN, PROGRAM, RUN, SETTINGS, USER, USER_RUN
+from harness import BM_CLICK, EN, IDCANCEL, IDNO, IDOK, IDYES, MAIN, PROGRAM, RUN, SETTINGS, USER, USER_RUN
 from harness import WM_COMMAND, Bg, Story, Target, focus, poll, post, press, reg, run_value, tool, window, windows
 
 APPLY, STARTUP, HIDE, EXIT, V, F7, A, NUM1 = 1000, 1004, 1008, 1009, 0x56, 0x76, 0x41, 0x61
@@ -11,18 +11,8 @@ SHOWN, REVEALED = dict(visible=1, enabled=1), dict(visible=1, fg=1, rect=[400, 3
 CHOOSE_A = ("keys", "Tab", "Tab", "Tab", "a")  # from Exit, where the focus starts, to the letters
 QUIT, SAVE, QUIT_EN = "退出程序, 你确定吗?", "退出程序, 立即保存设置吗?", "Exit the program, are you sure?"
 BUTTONS = {QUIT: [IDYES, IDNO], SAVE: [IDYES, IDNO, IDCANCEL], QUIT_EN: [IDYES, IDNO]}
-# The main dialog's texts, then the About box's.
-TEXTS_EN = [
-    ENGLISH,
-    "&Exit",
-    "&Apply",
-    "Hotkey",
-    "&Start with Windows",
-    "Run in &background",
-    "CTRL  +  ALT  +",
-    "Hide",
-]
-TEXTS_EN += ["About Quorvantel", "Quorvantel version 1.02", "OK"]
+TEXTS_EN = ["&Exit", "&Apply", "Hotkey", "&Start with Windows", "Run in &background", "CTRL  +  ALT  +", "Hide"]
+TEXTS_EN += ["Quorvantel version 1.02", "OK"]
 FIRST = dict(text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21)
 
 START = [
@@ -86,35 +76,8 @@ START = [
         for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))
     ),
     (
-        "the About box, the system menu's last entry: the hotkey fills while it is open, Enter closes it",
-        None,
-        [
-            ("start",),
-            ("keys", "alt+space", "End", "Return"),
-            ("box", "关于Quorvantel", "Quorvantel 版本 1.02", [IDOK]),
-            ("shows", dict(enabled=0)),
-            ("fills", "ctrl+alt+v"),
-            ("answer", "Return"),
-            ("shows", SHOWN),
-        ],
-    ),
-    (
-        "English UI, as for every language but Chinese: the dialogs' texts, each whole; a hotkey taken; a second start; "
-        "the exit question",
-        None,
-        [
-            ("lang", EN),
-            ("texts", TEXTS_EN),
-            ("hold", F7),
-            ("start",),
-            ("message", "Hotkey registration failed"),
-            ("shows", dict(SHOWN, text=ENGLISH)),
-            ("second",),
-            ("asks", "Return", QUIT_EN, IDNO),
-        ],
-    ),
-    (
-        "Traditional Chinese UI: the Chinese texts; a second start in English finds the Chinese dialog",
+        "Traditional Chinese UI, the Chinese texts; the About box, the system menu's last entry: the hotkey fills while "
+        "it is open, Enter closes it; a second start in English finds the Chinese dialog",
         None,
         [
             ("lang", "zh_TW.UTF-8"),
@@ -122,10 +85,27 @@ START = [
             ("shows", FIRST),
             ("keys", "alt+space", "End", "Return"),
             ("box", "关于Quorvantel", "Quorvantel 版本 1.02", [IDOK]),
+            ("shows", dict(enabled=0)),
+            ("fills", "ctrl+alt+v"),
             ("answer", "Return"),
             ("asks", "Return", QUIT, IDNO),
             ("lang", EN),
             ("second",),
+        ],
+    ),
+    (
+        "English UI, as in any language but Chinese: texts whole, the caption, a hotkey taken, About, the exit question",
+        None,
+        [
+            ("lang", EN),
+            ("texts", TEXTS_EN),
+            ("hold", F7),
+            ("start",),
+            ("message", "Hotkey registration failed"),
+            ("keys", "alt+space", "End", "Return"),
+            ("box", "About Quorvantel", "Quorvantel version 1.02", [IDOK]),
+            ("answer", "Return"),
+            ("asks", "Return", QUIT_EN, IDNO),
         ],
     ),
 ]
@@ -333,9 +313,7 @@ class App(Story):
         """The dialogs' texts in the row's language, each measured in its font: all fit their controls."""
         measured = tool("fit", PROGRAM, 102, 100, lang=self.lang)[:-1]
         self.assertEqual([text for id, text, width, room in measured], expected, "the dialogs' texts")
-        self.assertEqual(
-            [m for m in measured if m[2] > m[3]], [], "texts wider than their room: [id, text, width, room]"
-        )
+        self.assertEqual([m for m in measured if m[2] > m[3]], [], "texts too wide: [id, text, width, room]")
 
     def do_hold(self, vk):
         self.stack.callback((holder := Bg("hotkey", vk, 600)).stop)

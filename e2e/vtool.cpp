@@ -428,35 +428,28 @@ int PaneCommand() {
     return Out("{\"closed\":1}\n");
 }
 
-// The texts of the program's dialogs (vardix.exe's templates ID..., in the language Windows picks for this process, as
-// for the program), each measured in the font it is drawn in: [id, text, width, room]. Buttons lose their frame, check
-// boxes their box, group boxes their corners, the caption the icon and the close box.
-INT_PTR CALLBACK Inert(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+// The texts of vardix.exe's dialogs ID... in the language Windows picks for this process, as for the program, measured
+// in their controls' fonts: [id, text, width, room]; a button's frame takes room, and a check box's box.
 int Fit() {
     const HMODULE program = LoadLibraryExW(At(0).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    const HFONT caption = CreateFontIndirectW(&metrics.lfCaptionFont);
     const HDC dc = CreateCompatibleDC(nullptr);
     for (size_t i = 1; i < g_args.size(); ++i) {
         const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(Num(At(i))), RT_DIALOG);
         const auto* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(program, found)));
-        const HWND d = CreateDialogIndirectParamW(nullptr, dialog, nullptr, Inert, 0);
-        for (HWND c = d; c; c = c == d ? GetWindow(d, GW_CHILD) : GetWindow(c, GW_HWNDNEXT)) {
+        const HWND d = CreateDialogIndirectParamW(nullptr, dialog, nullptr, nullptr, 0);
+        for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             wchar_t cls[16] = L"", text[256] = L"";
             GetClassNameW(c, cls, 16), GetWindowTextW(c, text, 256);
-            const bool button = !lstrcmpiW(cls, L"Button");
             const LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
-            if (!*text || *text == 0xFFFF || (c != d && !button && lstrcmpiW(cls, L"Static"))) continue;
-            RECT r{}, need{};
-            c == d ? GetWindowRect(c, &r) : GetClientRect(c, &r);
-            int frame = c == d ? GetSystemMetrics(SM_CXSMICON) + GetSystemMetrics(SM_CXSIZE) + 12 : button ? 8 : 0;
-            if (c != d && button && type > BS_DEFPUSHBUTTON && type != BS_GROUPBOX)
-                frame += GetSystemMetrics(SM_CXMENUCHECK);
-            SelectObject(dc, c == d ? caption : HFONT(SendMessageW(c, WM_GETFONT, 0, 0)));
+            const bool button = !lstrcmpiW(cls, L"Button"),
+                       check = button && type > BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
+            RECT room{}, need{};
+            GetClientRect(c, &room);
+            SelectObject(dc, HFONT(SendMessageW(c, WM_GETFONT, 0, 0)));
             DrawTextW(dc, text, -1, &need, DT_CALCRECT | DT_SINGLELINE);
-            Out("[%d,%s,%ld,%ld]\n", GetDlgCtrlID(c), Q(text).c_str(), need.right, r.right - r.left - frame);
+            room.right -= (button ? 8 : 0) + (check ? GetSystemMetrics(SM_CXMENUCHECK) : 0);
+            if (*text && *text != 0xFFFF && (button || !lstrcmpiW(cls, L"Static")))  // not an icon's resource id
+                Out("[%d,%s,%ld,%ld]\n", GetDlgCtrlID(c), Q(text).c_str(), need.right, room.right);
         }
         DestroyWindow(d);
     }
