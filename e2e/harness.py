@@ -180,7 +180,7 @@ class Vardix:
 
     def main(self):
         found = poll(lambda: windows(text=self.caption, pid=self.pid, ready=1) or self.exit_code() is not None, 20, 0.2)
-        assert found not in (True, []), "no usable main dialog within 20 s"
+        assert isinstance(found, list) and found, "no usable main dialog within 20 s"
         self.hwnd = found[0]["hwnd"]
 
     def stop(self):
