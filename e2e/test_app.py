@@ -76,8 +76,7 @@ START = [
         for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))
     ),
     (
-        "Traditional Chinese UI, the Chinese texts; the About box, the system menu's last entry: the hotkey fills while "
-        "it is open, Enter closes it; a second start in English finds the Chinese dialog",
+        "Traditional Chinese UI: the Chinese texts, About while the hotkey fills; a second start in English finds it",
         None,
         [
             ("lang", "zh_TW.UTF-8"),
@@ -94,11 +93,12 @@ START = [
         ],
     ),
     (
-        "English UI, as in any language but Chinese: texts whole, the caption, a hotkey taken, About, the exit question",
+        "German UI: the English texts, each whole; English UI: the caption, a hotkey taken, About, the exit question",
         None,
         [
-            ("lang", EN),
+            ("lang", "de_DE.UTF-8"),
             ("texts", TEXTS_EN),
+            ("lang", EN),
             ("hold", F7),
             ("start",),
             ("message", "Hotkey registration failed"),

@@ -20,11 +20,12 @@ fi
 
 mkdir -p "$dir"
 # Wine takes its ANSI code page and a program's UI language from the C library's locale; without a compiled
-# zh_CN.UTF-8 the code page stays 1252. zh_TW.UTF-8 (Traditional Chinese, code page 950) is there for a program
-# started in it; C.UTF-8, built into the C library, gives English.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || ! locale -a 2>/dev/null | grep -qix 'zh_TW.utf8'; then
+# zh_CN.UTF-8 the code page stays 1252. zh_TW.UTF-8 (Traditional Chinese, code page 950) and de_DE.UTF-8 (a language
+# the program has no texts in) are there for a program started in them; C.UTF-8, built into the C library, is English.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || ! locale -a 2>/dev/null | grep -qix 'zh_TW.utf8' ||
+  ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
   export LOCPATH=$(dirname "$dir")/locale
-  for name in zh_CN zh_TW; do
+  for name in zh_CN zh_TW de_DE; do
     if [ ! -f "$LOCPATH/$name.UTF-8/LC_CTYPE" ]; then
       mkdir -p "$LOCPATH"
       localedef -i $name -f UTF-8 "$LOCPATH/$name.UTF-8" >/dev/null 2>&1 || true  # 1 for mere warnings
