@@ -16,6 +16,7 @@ set(VARDIX_WINDOWS_SOURCES
   src/winfx/app.cpp
   src/winfx/dialog.cpp
   src/winfx/process.cpp
+  src/winfx/resources.cpp
   src/winfx/win_main.cpp
   src/res/vardix.rc)
 list(TRANSFORM VARDIX_WINDOWS_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)

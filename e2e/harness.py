@@ -8,6 +8,8 @@ STATE = Path(os.environ.get("VARDIX_E2E_STATE", ROOT / "build/win64/e2e/session"
 TOOL = os.environ.get("VARDIX_E2E_VTOOL", str(ROOT / "build/win64/e2e/vtool.exe"))
 PROGRAM = "Z:" + os.environ.get("VARDIX_E2E_PROGRAM", str(ROOT / "build/win64/vardix.exe")).replace("/", "\\")
 WINE, MAIN = "/usr/lib/wine/wine64", "Vardix--用一种新的方式填写你的序列号!"
+# Wine gives a program the UI language of its locale (vtool's programs inherit vtool's): C.UTF-8 gives English.
+ENGLISH, EN = "Vardix--A new way to fill in your serial numbers!", "C.UTF-8"
 # Both builds keep their settings and Run value in the 32-bit view, or per user where the machine's cannot be written.
 SETTINGS = r"HKLM\SOFTWARE\WOW6432Node\Quorvantel"
 RUN = r"HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Run"
@@ -28,10 +30,10 @@ def step(text):
     STEPS.append(f"{datetime.datetime.now():%H:%M:%S.%f}"[:-3] + " " + text[:160])
 
 
-def env():
+def env(lang=None):
     if not ENV:
         ENV.update(os.environ, **dict(re.findall(r"export (\w+)='([^']*)'", (STATE / "env.sh").read_text())))
-    return ENV
+    return dict(ENV, LC_ALL=lang) if lang else ENV
 
 
 def poll(probe, timeout, interval=0.1):
@@ -41,13 +43,13 @@ def poll(probe, timeout, interval=0.1):
     return value
 
 
-def tool(*args):
+def tool(*args, lang=None):
     # Now and then (1 start in 1,500 to 3,000 here) Wine cannot map a new process's shared user data page and ends it
     # with exit code 1 before it runs: a command with no answer at all is started again. Output goes through a file:
     # Wine's own background processes, which a program may start, would hold a pipe open.
     for attempt in range(3):
         with tempfile.TemporaryFile() as out:
-            code = subprocess.run([WINE, TOOL, *map(str, args)], env=env(), stdout=out, timeout=60).returncode
+            code = subprocess.run([WINE, TOOL, *map(str, args)], env=env(lang), stdout=out, timeout=60).returncode
             out.seek(0)
             lines = [json.loads(line) for line in out.read().decode().splitlines()]
         step(f"vtool {' '.join(map(str, args))}: {lines[-1] if lines else f'no answer, exit code {code}'}")
@@ -59,11 +61,13 @@ def tool(*args):
 class Bg:
     """A vtool command that runs on while the test goes on; its JSON lines arrive in .lines."""
 
-    def __init__(self, *args):
+    def __init__(self, *args, lang=None):
         for attempt in range(3):  # started again when Wine's loader ends it before it runs (see tool)
             step("vtool " + " ".join(map(str, args)) + " (runs on)")
             self.lines = []
-            self.proc = subprocess.Popen([WINE, TOOL, *map(str, args)], env=env(), stdout=subprocess.PIPE, text=True)
+            self.proc = subprocess.Popen(
+                [WINE, TOOL, *map(str, args)], env=env(lang), stdout=subprocess.PIPE, text=True
+            )
             self.reader = threading.Thread(target=self.read, daemon=True)
             self.reader.start()
             if poll(lambda: self.lines or self.proc.poll() is not None, 20) and self.lines:
@@ -156,9 +160,10 @@ def run_value(key):
 
 
 class Vardix:
-    def __init__(self, *args, program=PROGRAM):
+    def __init__(self, *args, program=PROGRAM, lang=None):
+        self.caption = ENGLISH if lang == EN else MAIN
         for attempt in range(3):  # exit code 1 at once: Wine could not start it (see tool); thrice, it is vardix's own
-            self.run, self.hwnd = Bg("run", program, *args), None
+            self.run, self.hwnd = Bg("run", program, *args, lang=lang), None
             self.pid = self.run.wait("pid")
             if self.exit_code(0.3) != 1:
                 break
@@ -174,8 +179,8 @@ class Vardix:
         return f"pid {self.pid} exit code " + (str(code) if code < 0x10000 else f"0x{code:08X}")
 
     def main(self):
-        found = poll(lambda: windows(text=MAIN, pid=self.pid, ready=1) or self.exit_code() is not None, 20, 0.2)
-        assert found not in (True, []), "no usable main dialog within 20 s"
+        found = poll(lambda: windows(text=self.caption, pid=self.pid, ready=1) or self.exit_code() is not None, 20, 0.2)
+        assert isinstance(found, list) and found, "no usable main dialog within 20 s"
         self.hwnd = found[0]["hwnd"]
 
     def stop(self):
@@ -233,7 +238,8 @@ class Story(unittest.TestCase):
                     raise self.failureException(f"{error}\nvardix: {vardix}\nlast steps:\n  {steps}") from None
 
     def reset(self, stored):
-        assert not windows(text=MAIN), "a main dialog of an earlier row is still there"
+        assert not windows(text=MAIN) + windows(text=ENGLISH), "a main dialog of an earlier row is still there"
+        self.lang = None
         for key in (SETTINGS, SETTINGS64, USER):
             reg("del", key)
         for key in (RUN, USER_RUN):
@@ -253,14 +259,17 @@ class Story(unittest.TestCase):
         poll(lambda: windows(self.v.hwnd, id=1006, value=letters["value"] + 1), seconds, 0.05)
         self.assertLess(time.monotonic() - since, seconds, "seconds until Vardix's message loop ran again")
 
+    def do_lang(self, lang):  # for the Vardix started from here on
+        self.lang = lang
+
     def do_start(self, *args):
-        self.v = Vardix(*args)
+        self.v = Vardix(*args, lang=self.lang)
         self.stack.callback(self.v.stop)
         self.v.main()
 
     def do_second(self):
-        self.stack.callback((second := Vardix()).stop)
-        got = (second.exit_code(10), [w["hwnd"] for w in windows(text=MAIN)])
+        self.stack.callback((second := Vardix(lang=self.lang)).stop)
+        got = (second.exit_code(10), [w["hwnd"] for w in windows(text=self.v.caption)])
         self.assertEqual(got, (0, [self.v.hwnd]), "exit code, main dialogs")
 
     def do_fills(self, keys, fill=True):

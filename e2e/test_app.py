@@ -1,16 +1,18 @@
 """Vardix's own window: the first start, the single instance and the hidden start, the hotkeys, the settings panel with the
 registry and the autostart entry, its message boxes and how it ends."""
 
-from harness import BM_CLICK, IDCANCEL, IDNO, IDOK, IDYES, MAIN, PROGRAM, RUN, SETTINGS, USER, USER_RUN, WM_COMMAND, Bg
-from harness import Story, Target, focus, poll, post, press, reg, run_value, window, windows
+from harness import BM_CLICK, EN, IDCANCEL, IDNO, IDOK, IDYES, MAIN, PROGRAM, RUN, SETTINGS, USER, USER_RUN
+from harness import WM_COMMAND, Bg, Story, Target, focus, poll, post, press, reg, run_value, tool, window, windows
 
 APPLY, STARTUP, HIDE, EXIT, V, F7, A, NUM1 = 1000, 1004, 1008, 1009, 0x56, 0x76, 0x41, 0x61
 DEFAULTS = {"Run Background": 0, "Run Start Up": 0, "hotkey": 21}
 SAVED = {"Run Background": 0, "Run Start Up": 1, "hotkey": 0}
 SHOWN, REVEALED = dict(visible=1, enabled=1), dict(visible=1, fg=1, rect=[400, 300, 772, 510])
 CHOOSE_A = ("keys", "Tab", "Tab", "Tab", "a")  # from Exit, where the focus starts, to the letters
-QUIT, SAVE = "退出程序, 你确定吗?", "退出程序, 立即保存设置吗?"
-BUTTONS = {QUIT: [IDYES, IDNO], SAVE: [IDYES, IDNO, IDCANCEL]}
+QUIT, SAVE, QUIT_EN = "退出程序, 你确定吗?", "退出程序, 立即保存设置吗?", "Exit the program, are you sure?"
+BUTTONS = {QUIT: [IDYES, IDNO], SAVE: [IDYES, IDNO, IDCANCEL], QUIT_EN: [IDYES, IDNO]}
+TEXTS_EN = ["&Exit", "&Apply", "Hotkey", "&Start with Windows", "Run in &background", "CTRL  +  ALT  +", "Hide"]
+TEXTS_EN += ["Quorvantel version 1.02", "OK"]
 FIRST = dict(text=MAIN, visible=1, tool=0, focused=EXIT, default=EXIT, apply=0, start=0, bg=0, letter="V", sel=21)
 
 START = [
@@ -74,16 +76,36 @@ START = [
         for name, vk, text, keys in (("V", V, "FAINT", "ctrl+alt+F7"), ("F7", F7, "热键注册失败", "ctrl+alt+v"))
     ),
     (
-        "the About box, the system menu's last entry: the hotkey fills while it is open, Enter closes it",
+        "Traditional Chinese UI: the Chinese texts, About while the hotkey fills; a second start in English finds it",
         None,
         [
+            ("lang", "zh_TW.UTF-8"),
             ("start",),
+            ("shows", FIRST),
             ("keys", "alt+space", "End", "Return"),
             ("box", "关于Quorvantel", "Quorvantel 版本 1.02", [IDOK]),
             ("shows", dict(enabled=0)),
             ("fills", "ctrl+alt+v"),
             ("answer", "Return"),
-            ("shows", SHOWN),
+            ("asks", "Return", QUIT, IDNO),
+            ("lang", EN),
+            ("second",),
+        ],
+    ),
+    (
+        "German UI: the English texts, each whole; English UI: the caption, a hotkey taken, About, the exit question",
+        None,
+        [
+            ("lang", "de_DE.UTF-8"),
+            ("texts", TEXTS_EN),
+            ("lang", EN),
+            ("hold", F7),
+            ("start",),
+            ("message", "Hotkey registration failed"),
+            ("keys", "alt+space", "End", "Return"),
+            ("box", "About Quorvantel", "Quorvantel version 1.02", [IDOK]),
+            ("answer", "Return"),
+            ("asks", "Return", QUIT_EN, IDNO),
         ],
     ),
 ]
@@ -286,6 +308,12 @@ class App(Story):
         self.do_click(APPLY) if how == "click" else self.do_keys(how)
         self.do_message(message) if message else self.do_nobox()
         self.do_shows(dict(apply=0 if saved else 1))
+
+    def do_texts(self, expected):
+        """The dialogs' texts in the row's language, each measured in its font: all fit their controls."""
+        measured = tool("fit", PROGRAM, 102, 100, lang=self.lang)[:-1]
+        self.assertEqual([text for id, text, width, room in measured], expected, "the dialogs' texts")
+        self.assertEqual([m for m in measured if m[2] > m[3]], [], "texts too wide: [id, text, width, room]")
 
     def do_hold(self, vk):
         self.stack.callback((holder := Bg("hotkey", vk, 600)).stop)

@@ -428,14 +428,42 @@ int PaneCommand() {
     return Out("{\"closed\":1}\n");
 }
 
+// The texts of vardix.exe's dialogs ID... in the language Windows picks for this process, as for the program, measured
+// in their controls' fonts: [id, text, width, room]; a button's frame takes room, and a check box's box.
+int Fit() {
+    const HMODULE program = LoadLibraryExW(At(0).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    for (size_t i = 1; i < g_args.size(); ++i) {
+        const HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(Num(At(i))), RT_DIALOG);
+        const auto* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(program, found)));
+        const HWND d = CreateDialogIndirectParamW(nullptr, dialog, nullptr, nullptr, 0);
+        for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            wchar_t cls[16] = L"", text[256] = L"";
+            GetClassNameW(c, cls, 16), GetWindowTextW(c, text, 256);
+            const LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
+            const bool button = !lstrcmpiW(cls, L"Button"),
+                       check = button && type > BS_DEFPUSHBUTTON && type != BS_GROUPBOX;
+            RECT room{}, need{};
+            GetClientRect(c, &room);
+            SelectObject(dc, HFONT(SendMessageW(c, WM_GETFONT, 0, 0)));
+            DrawTextW(dc, text, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+            room.right -= (button ? 8 : 0) + (check ? GetSystemMetrics(SM_CXMENUCHECK) : 0);
+            if (*text && *text != 0xFFFF && (button || !lstrcmpiW(cls, L"Static")))  // not an icon's resource id
+                Out("[%d,%s,%ld,%ld]\n", GetDlgCtrlID(c), Q(text).c_str(), need.right, room.right);
+        }
+        DestroyWindow(d);
+    }
+    return Out("{\"end\":1}\n");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // the tests read each line while a command runs on
     const std::pair<const wchar_t*, int (*)()> commands[] = {
-        {L"run", Run},     {L"target", Target}, {L"windows", Windows},  {L"post", Post},
-        {L"focus", Focus}, {L"hotkey", Hotkey}, {L"put", Put},          {L"dump", Dump},
-        {L"watch", Watch}, {L"reg", Reg},       {L"pane", PaneCommand}, {L"lazy", Lazy}};
+        {L"run", Run},          {L"target", Target}, {L"windows", Windows}, {L"post", Post},   {L"focus", Focus},
+        {L"hotkey", Hotkey},    {L"put", Put},       {L"dump", Dump},       {L"watch", Watch}, {L"reg", Reg},
+        {L"pane", PaneCommand}, {L"lazy", Lazy},     {L"fit", Fit}};
     g_args.assign(argv + (argc > 1 ? 2 : 1), argv + argc);
     for (const auto& [name, run] : commands)
         if (argc > 1 && std::wstring(argv[1]) == name) return run();

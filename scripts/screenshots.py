@@ -6,7 +6,8 @@
 Runs the real vardix.exe of the x86_64 build in DIR (build/win64 unless given) in a Wine session of its own (the
 end-to-end tests' harness, in DIR/e2e/screenshots, so that it never disturbs a test run), opens the About box the way
 a user does (Alt+Space, End, Enter), closes it with Enter and writes about.png and main.png, each cropped to its
-window, to docs/screenshots (or --out).
+window, to docs/screenshots (or --out); then the same in English, as any but a Chinese UI language has it, to
+about-en.png and main-en.png.
 """
 
 import argparse
@@ -44,20 +45,21 @@ def main() -> int:
         if MARLETT.exists():
             shutil.copy(MARLETT, prefix / "drive_c" / "windows" / "Fonts" / MARLETT.name)
         out.mkdir(parents=True, exist_ok=True)
-        vardix = h.Vardix()
-        vardix.main()
-        h.focus(vardix.hwnd)
-        h.press("alt+space", "End", "Return")
-        about = h.poll(lambda: h.windows(text="关于Quorvantel", pid=vardix.pid, visible=1), 10)
-        assert about, "the About box did not open"
-        capture(h, about[0]["hwnd"], out / "about.png")
-        h.focus(about[0]["hwnd"])
-        h.press("Return")
-        # Only now: Wine draws a window that was activated as it first appeared with a grey caption until it is
-        # activated again.
-        h.focus(vardix.hwnd)
-        capture(h, vardix.hwnd, out / "main.png")
-        vardix.stop()
+        for lang, about_caption, suffix in ((None, "关于Quorvantel", ""), (h.EN, "About Quorvantel", "-en")):
+            vardix = h.Vardix(lang=lang)
+            vardix.main()
+            h.focus(vardix.hwnd)
+            h.press("alt+space", "End", "Return")
+            about = h.poll(lambda: h.windows(text=about_caption, pid=vardix.pid, visible=1), 10)
+            assert about, "the About box did not open"
+            capture(h, about[0]["hwnd"], out / f"about{suffix}.png")
+            h.focus(about[0]["hwnd"])
+            h.press("Return")
+            # Only now: Wine draws a window that was activated as it first appeared with a grey caption until it is
+            # activated again.
+            h.focus(vardix.hwnd)
+            capture(h, vardix.hwnd, out / f"main{suffix}.png")
+            vardix.stop()
     finally:
         h.cleanup()
     return 0

@@ -19,13 +19,18 @@ if [ "$command" = stop ]; then
 fi
 
 mkdir -p "$dir"
-# Wine takes its ANSI code page from the C library's locale; without a compiled zh_CN.UTF-8 it stays 1252.
-if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+# Wine takes its ANSI code page and a program's UI language from the C library's locale; without a compiled
+# zh_CN.UTF-8 the code page stays 1252. zh_TW.UTF-8 (Traditional Chinese, code page 950) and de_DE.UTF-8 (a language
+# the program has no texts in) are there for a program started in them; C.UTF-8, built into the C library, is English.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8' || ! locale -a 2>/dev/null | grep -qix 'zh_TW.utf8' ||
+  ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
   export LOCPATH=$(dirname "$dir")/locale
-  if [ ! -f "$LOCPATH/zh_CN.UTF-8/LC_CTYPE" ]; then
-    mkdir -p "$LOCPATH"
-    localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" >/dev/null 2>&1 || true  # 1 for mere warnings
-  fi
+  for name in zh_CN zh_TW de_DE; do
+    if [ ! -f "$LOCPATH/$name.UTF-8/LC_CTYPE" ]; then
+      mkdir -p "$LOCPATH"
+      localedef -i $name -f UTF-8 "$LOCPATH/$name.UTF-8" >/dev/null 2>&1 || true  # 1 for mere warnings
+    fi
+  done
 fi
 export LC_ALL=zh_CN.UTF-8 2>/dev/null  # bash itself cannot take the locale on; Wine can
 
@@ -46,6 +51,15 @@ fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # The prefix made in zh_CN asks for the Chinese character set in the captions' and message boxes' font, which
+  # leaves a program started in English nothing but empty boxes there: any character set, as on an English Windows.
+  for font in CaptionFont SmCaptionFont MenuFont StatusFont MessageFont IconFont; do
+    weight=$([ $font = CaptionFont ] && echo bc020000 || echo 90010000)
+    face=$(printf 'MS Shell Dlg' | iconv -t UTF-16LE | od -An -v -tx1 | tr -d ' \n')
+    # LOGFONTW: height -12, weight, character set 1 (DEFAULT_CHARSET), pitch and family, the face's 32 characters.
+    data=$(printf '%-184s' "f4ffffff$(printf '%024d' 0)${weight}0000000100000022$face" | tr ' ' 0)
+    /usr/lib/wine/wine64 reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v $font /t REG_BINARY /d "$data" /f >/dev/null 2>&1
+  done
   # Until every program of the set-up is gone, so that none of them is still winding down when the
   # first program of the session starts.
   /usr/lib/wine/wineserver -w

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+#include "winfx/dialog_template.h"
 
 namespace {
 
@@ -58,23 +61,24 @@ TEST(DialogInitData, Malformed) {
         const char* what;
         Block block;
     };
-    Case cases[] = {{"length past end", {}},
-                    {"huge length", {}},
-                    {"length beyond 16 bits", {}},
-                    {"no terminator after empty entry", {}}};
-    PutEntry(cases[0].block, 1006, 0x0403, 5, {'A', 0, 0, 0});
-    PutEntry(cases[1].block, 1006, 0x0403, 0xFFFFFFFFu, {'A', 0});
+    // A length past the end is a truncation, refused above.
+    Case cases[] = {{"huge length", {}}, {"length beyond 16 bits", {}}, {"no terminator after empty entry", {}}};
+    PutEntry(cases[0].block, 1006, 0x0403, 0xFFFFFFFFu, {'A', 0});
+    Put16(cases[0].block, 0);
+    PutEntry(cases[1].block, 1006, 0x0403, 0x10002u, {'A', 0});
     Put16(cases[1].block, 0);
-    PutEntry(cases[2].block, 1006, 0x0403, 0x10002u, {'A', 0});
-    Put16(cases[2].block, 0);
-    PutEntry(cases[3].block, 1006, 0x0403, 0, {});
+    PutEntry(cases[2].block, 1006, 0x0403, 0, {});
     for (const Case& c : cases) EXPECT_FALSE(Parse(c.block).has_value()) << c.what;
 }
 
-TEST(DialogInitData, EmptyList) {
-    const auto none = Parse({0, 0});
-    ASSERT_TRUE(none.has_value());
-    EXPECT_TRUE(none->empty());
+// After the menu and the class (none, an ordinal or a string); none if cut short.
+TEST(DialogTemplate, Caption) {
+    std::vector<std::uint16_t> words{1, 0xFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'M', 0, 0xFFFF, 0x81, 'A', 'b', 0};
+    const auto caption = winfx::FindDialogCaption(words.data(), words.size());
+    ASSERT_TRUE(caption.has_value());
+    EXPECT_EQ(std::make_pair(caption->at, caption->length), std::make_pair(std::size_t{17}, std::size_t{2}));
+    for (std::size_t count = 0; count < words.size(); ++count)
+        EXPECT_FALSE(winfx::FindDialogCaption(words.data(), count).has_value()) << count;
 }
 
 }  // namespace

@@ -8,10 +8,11 @@
 
 #include "fill/elevated_fill.h"
 #include "fill/fill_command.h"
+#include "res/resource.h"
 #include "settings/autostart_command.h"
 #include "ui/main_dialog.h"
-#include "ui/texts.h"
 #include "winfx/handles.h"
+#include "winfx/resources.h"
 
 namespace vardix {
 
@@ -32,13 +33,15 @@ std::vector<std::wstring> Arguments(const wchar_t* commandLine) {
     return arguments;
 }
 
-// Every window with the caption is asked, as another program's may carry it
-// too and ignores the message. The wait is for the processes, so that the
-// uninstaller finds the file free; a window already gone is no error.
+// Every window with a caption of the main dialog's is asked, as another
+// program's may carry it too and ignores the message. The wait is for the
+// processes, so that the uninstaller finds the file free; a window already
+// gone is no error.
 void QuitRunningCopies() {
     std::vector<HWND> found;
-    for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, nullptr, text::kMainCaption)) != nullptr;)
-        found.push_back(window);
+    for (const std::wstring& caption : winfx::DialogCaptions(IDD_MAIN))
+        for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, nullptr, caption.c_str())) != nullptr;)
+            found.push_back(window);
     std::vector<winfx::KernelHandle> ending;
     for (const HWND window : found) {
         DWORD pid = 0;
@@ -53,6 +56,16 @@ void QuitRunningCopies() {
         const DWORD spent = ::GetTickCount() - start;
         ::WaitForSingleObject(process.get(), spent < kQuitWaitMs ? kQuitWaitMs - spent : 0);
     }
+}
+
+// The main dialog in any of its languages: the language is the user's, and a
+// copy started by another user, an administrator say, may have another. The
+// Chinese caption in particular keeps marking a running Vardix, as it always
+// has for other programs.
+HWND FindRunningCopy() {
+    for (const std::wstring& caption : winfx::DialogCaptions(IDD_MAIN))
+        if (const HWND window = ::FindWindowW(nullptr, caption.c_str())) return window;
+    return nullptr;
 }
 
 }  // namespace
@@ -77,7 +90,7 @@ BOOL FillerApp::InitInstance() {
 
     MainDialog dialog;
     // The caption is the only mark of a running instance; there is no lock.
-    const HWND running = ::FindWindowW(nullptr, text::kMainCaption);
+    const HWND running = FindRunningCopy();
     if (running && !m_bRunMinimized) {
         // The one way back to a hidden dialog: a fixed place and size, since
         // a window hidden at creation has no size of its own.

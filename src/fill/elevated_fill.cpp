@@ -12,7 +12,7 @@
 #include "fill/copy_limits.h"
 #include "fill/filler.h"
 #include "fill/typed_fill.h"
-#include "ui/texts.h"
+#include "res/resource.h"
 #include "winfx/app.h"
 #include "winfx/process.h"
 
@@ -65,21 +65,21 @@ void CALLBACK OnCopyEnded(void* window, BOOLEAN) {
     ::PostMessageW(static_cast<HWND>(window), ElevatedFill::kEndedMessage, 0, 0);
 }
 
-const wchar_t* CopyEndText(DWORD code) {
+UINT CopyEndText(DWORD code) {
     switch (static_cast<CopyEnd>(code)) {
     case CopyEnd::WindowGone:
-        return text::kCopyWindowGone;
+        return IDS_COPY_WINDOW_GONE;
     case CopyEnd::NoCode:
-        return text::kCopyNoCode;
+        return IDS_COPY_NO_CODE;
     case CopyEnd::NotInFront:
-        return text::kCopyNotInFront;
+        return IDS_COPY_NOT_IN_FRONT;
     case CopyEnd::NotFillable:
-        return text::kCopyNotFillable;
+        return IDS_COPY_NOT_FILLABLE;
     case CopyEnd::Stopped:
-        return text::kCopyStopped;
+        return IDS_COPY_STOPPED;
     default:
         // Filled, still running at the limit, or ended by something else.
-        return nullptr;
+        return 0;
     }
 }
 
@@ -147,7 +147,7 @@ std::optional<std::wstring> ProtectedCopyPath() {
 void ElevatedFill::Refuse() {
     if (m_refusalShown) return;
     m_refusalShown = true;
-    winfx::AppMessageBox(text::kNotElevated);
+    winfx::AppMessageBox(IDS_NOT_ELEVATED);
 }
 
 void ElevatedFill::Start(HWND foreground, const std::wstring& path) {
@@ -178,7 +178,7 @@ void ElevatedFill::OnStarted(WPARAM process, LPARAM error) {
         // every press.
         if (error == ERROR_SUCCESS || error == ERROR_CANCELLED || m_failureShown) return;
         m_failureShown = true;
-        winfx::AppMessageBox(text::kElevationFailed);
+        winfx::AppMessageBox(IDS_ELEVATION_FAILED);
         return;
     }
     HANDLE wait = nullptr;
@@ -193,7 +193,7 @@ void ElevatedFill::OnEnded() {
     if (m_process) ::GetExitCodeProcess(m_process.get(), &code);
     m_wait.reset();
     m_process.reset();
-    if (const wchar_t* message = CopyEndText(code)) winfx::AppMessageBox(message);
+    if (const UINT message = CopyEndText(code)) winfx::AppMessageBox(message);
 }
 
 CopyEnd RunFillCopy(const FillRequest& request) {

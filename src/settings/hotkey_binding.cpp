@@ -1,7 +1,7 @@
 // The two global hotkeys, bound from the chosen letter's index.
+#include "res/resource.h"
 #include "settings/hotkey_keys.h"
 #include "ui/main_dialog.h"
-#include "ui/texts.h"
 
 namespace vardix {
 
@@ -17,14 +17,14 @@ bool Register(HWND window, HotkeyId id, int index) {
 }  // namespace
 
 void MainDialog::RegisterHotkeysAtStart() {
-    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(text::kLowerCodeFailedAtStart);
-    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(text::kLetterFailedAtStart);
+    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(IDS_LOWER_CODE_FAILED_AT_START);
+    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(IDS_LETTER_FAILED_AT_START);
 }
 
 void MainDialog::RebindHotkeys() {
     ReleaseHotkeys();
-    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
-    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(text::kHotkeyFailedAtSave);
+    if (!Register(m_hWnd, HOTKEY_ID_LOWER_CODE, m_nHotkeyIndex)) MessageBox(IDS_HOTKEY_FAILED_AT_SAVE);
+    if (!Register(m_hWnd, HOTKEY_ID_LETTER, m_nHotkeyIndex)) MessageBox(IDS_HOTKEY_FAILED_AT_SAVE);
 }
 
 void MainDialog::ReleaseHotkeys() {

@@ -12,7 +12,6 @@
 #include "settings/settings_hive.h"
 #include "settings/stored_value.h"
 #include "ui/main_dialog.h"
-#include "ui/texts.h"
 #include "winfx/app.h"
 #include "winfx/handles.h"
 #include "winfx/process.h"
@@ -150,7 +149,7 @@ BOOL MainDialog::SaveSettings() {
     const Hive hive = SaveHive();
     winfx::RegKey key = CreateKey(hive, kSettingsKey);
     if (!key) {
-        winfx::AppMessageBox(text::kSaveFailed);
+        winfx::AppMessageBox(IDS_SAVE_FAILED);
         return FALSE;
     }
     UpdateData(true);
@@ -162,7 +161,7 @@ BOOL MainDialog::SaveSettings() {
     }
     key.reset();
     if (!written) {
-        winfx::AppMessageBox(text::kSaveFailed);
+        winfx::AppMessageBox(IDS_SAVE_FAILED);
         return FALSE;
     }
 
@@ -181,7 +180,7 @@ void MainDialog::UpdateAutostartEntry(Hive hive) {
     // Without the path the entry would start nothing.
     const std::wstring path = winfx::ModulePath();
     if (path.empty()) {
-        winfx::AppMessageBox(text::kAutostartFailed);
+        winfx::AppMessageBox(IDS_AUTOSTART_FAILED);
         return;
     }
     const Hive other = hive == Hive::User ? Hive::Machine : Hive::User;
@@ -195,12 +194,12 @@ void MainDialog::UpdateAutostartEntry(Hive hive) {
 
     const winfx::RegKey key = CreateKey(hive, kRunKey);
     if (!key) {
-        winfx::AppMessageBox(text::kSaveFailed);
+        winfx::AppMessageBox(IDS_SAVE_FAILED);
         return;
     }
     if (!decision.write) {
         ::RegDeleteValueW(key.get(), kAutostartValue);
-        if (decision.report) winfx::AppMessageBox(text::kAutostartFailed);
+        if (decision.report) winfx::AppMessageBox(IDS_AUTOSTART_FAILED);
         return;
     }
     const std::wstring command = BuildAutostartCommand(path);
@@ -208,7 +207,7 @@ void MainDialog::UpdateAutostartEntry(Hive hive) {
     const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
     if (::RegSetValueExW(key.get(), kAutostartValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                          bytes) != ERROR_SUCCESS)
-        winfx::AppMessageBox(text::kAutostartFailed);
+        winfx::AppMessageBox(IDS_AUTOSTART_FAILED);
 }
 
 }  // namespace vardix

@@ -9,6 +9,7 @@
 #include "ui/about_dialog.h"
 #include "winfx/app.h"
 #include "winfx/handles.h"
+#include "winfx/resources.h"
 
 namespace vardix {
 
@@ -117,10 +118,10 @@ BOOL MainDialog::OnInitDialog() {
     m_btnApply.EnableWindow(false);
 
     if (HMENU systemMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
-        wchar_t aboutText[128] = {};
-        if (::LoadStringW(winfx::App::Current()->Instance(), IDS_ABOUTBOX, aboutText, 128) > 0) {
+        const std::wstring aboutText = winfx::LoadText(IDS_ABOUTBOX);
+        if (!aboutText.empty()) {
             ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText);
+            ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, aboutText.c_str());
         }
     }
 

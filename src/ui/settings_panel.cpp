@@ -1,7 +1,6 @@
 // The settings panel: the dirty flag mirrored by Apply, Apply, Hide and Exit.
 #include "res/resource.h"
 #include "ui/main_dialog.h"
-#include "ui/texts.h"
 #include "winfx/app.h"
 
 namespace vardix {
@@ -25,12 +24,12 @@ void MainDialog::OnHide() { ::ShowWindow(m_hWnd, SW_HIDE); }
 
 void MainDialog::OnExit() {
     if (!m_bDirty) {
-        if (winfx::AppMessageBox(text::kConfirmExit, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        if (winfx::AppMessageBox(IDS_CONFIRM_EXIT, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
         SaveSettings();
         winfx::Dialog::OnOK();
         return;
     }
-    switch (winfx::AppMessageBox(text::kConfirmSaveOnExit, MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    switch (winfx::AppMessageBox(IDS_CONFIRM_SAVE_ON_EXIT, MB_YESNOCANCEL | MB_ICONQUESTION)) {
     case IDYES:
         SaveSettings();
         winfx::Dialog::OnOK();

@@ -5,6 +5,7 @@
 #include "winfx/dialog.h"
 #include "winfx/module_name.h"
 #include "winfx/process.h"
+#include "winfx/resources.h"
 
 namespace winfx {
 
@@ -86,5 +87,7 @@ int AppMessageBox(const wchar_t* text, UINT type) {
     App* app = App::Current();
     return OwnedMessageBox(app && app->m_pMainWnd ? app->m_pMainWnd->GetSafeHwnd() : nullptr, text, type);
 }
+
+int AppMessageBox(UINT textId, UINT type) { return AppMessageBox(LoadText(textId).c_str(), type); }
 
 }  // namespace winfx

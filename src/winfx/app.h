@@ -58,6 +58,8 @@ private:
 // owned by the main window. A plain OK box gets the exclamation mark, as
 // users know it from other programs; other types give their icon themselves.
 int AppMessageBox(const wchar_t* text, UINT type = MB_OK);
+// The same with a text of the string table.
+int AppMessageBox(UINT textId, UINT type = MB_OK);
 
 // The same, owned by `owner` and with exactly the given type.
 int OwnedMessageBox(HWND owner, const wchar_t* text, UINT type = MB_OK);

@@ -6,6 +6,7 @@
 #include "winfx/app.h"
 #include "winfx/dialog_init_data.h"
 #include "winfx/handles.h"
+#include "winfx/resources.h"
 
 namespace winfx {
 
@@ -211,6 +212,8 @@ void Dialog::UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate);
 void Dialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 
 int Dialog::MessageBox(const wchar_t* text, UINT type) const { return OwnedMessageBox(m_hWnd, text, type); }
+
+int Dialog::MessageBox(UINT textId, UINT type) const { return MessageBox(LoadText(textId).c_str(), type); }
 
 void Dialog::DdxControl(int id, Control& control) const {
     if (!control.GetSafeHwnd()) control.Attach(::GetDlgItem(m_hWnd, id));

@@ -80,6 +80,8 @@ protected:
     void EndDialog(int result);
     // A message box owned by this dialog, exactly the given type.
     int MessageBox(const wchar_t* text, UINT type = MB_OK) const;
+    // The same with a text of the string table.
+    int MessageBox(UINT textId, UINT type = MB_OK) const;
 
     // Data exchange helpers for DoDataExchange.
     void DdxControl(int id, Control& control) const;
