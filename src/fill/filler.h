@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +51,9 @@ private:
     bool FinishPendingRestore(DWORD budgetMs);
     FillEnd FillFields(HWND foreground, HWND first);
     HWND StartingBoxOf(HWND foreground, HWND focus) const;
-    bool LoneBoxTakesCode(HWND box, HWND next) const;
+    // The box after `box` as the user reads, none where no box comes after it.
+    HWND NextBoxOf(HWND foreground, HWND box, bool editClass, const std::vector<HWND>& filled) const;
+    static std::optional<std::uint32_t> DlgCodeOf(HWND window);
     bool WriteClipboardText(const std::string& text);
     std::optional<FillEnd> PasteInto(HWND box);
     bool AwaitPasteAnswer(DWORD timeoutMs);
