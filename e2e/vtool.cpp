@@ -102,8 +102,6 @@ LRESULT CALLBACK TargetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_ACTIVATE && LOWORD(w) != WA_INACTIVE) SetFocus(GetDlgItem(h, int(100 + Num(Arg(L"focus")))));
     return result;
 }
-WNDPROC g_edit;
-LRESULT CALLBACK SuperProc(HWND h, UINT m, WPARAM w, LPARAM l) { return CallWindowProcW(g_edit, h, m, w, l); }
 int Target() {
     LoadLibraryW(L"riched20.dll");
     const WNDCLASSW wc{0,       TargetProc,    0, 0, nullptr, nullptr, nullptr, HBRUSH(COLOR_BTNFACE + 1),
@@ -114,7 +112,7 @@ int Target() {
     WNDCLASSEXW ec{};
     ec.cbSize = sizeof ec;
     if (super != L"Edit" && GetClassInfoExW(nullptr, L"Edit", &ec))
-        g_edit = std::exchange(ec.lpfnWndProc, SuperProc), ec.lpszClassName = super.c_str(), RegisterClassExW(&ec);
+        ec.lpszClassName = super.c_str(), RegisterClassExW(&ec);
     const size_t n = Num(Arg(L"boxes", L"3")), rows = layout == L"column" ? n : 1 + (layout == L"name");
     const HWND target = CreateWindowExW(0, wc.lpszClassName, L"Vtool Target", WS_CAPTION, 9, 9, int(110 * n + 240),
                                         int(55 + 35 * rows), nullptr, nullptr, nullptr, nullptr);
@@ -123,13 +121,11 @@ int Target() {
         const std::wstring text = i < n ? Arg(L"text" + std::to_wstring(i), L"") : i == n ? L"OK" : L"Cancel";
         // As a dialog editor makes them: boxes scroll, so a text wider than the box still fits.
         const DWORD style = i < n ? ES_AUTOHSCROLL | WS_TABSTOP : Num(Arg(L"buttons", L"1")) ? WS_TABSTOP : 0;
-        // layout=column: boxes one under the other, the buttons beside the last; layout=name: box 0 above the rest.
         const size_t row = layout == L"column" ? std::min(i, n - 1) : layout == L"name" && i;
         const size_t column = layout == L"column" ? i - row : i - (layout == L"name" && i);
         const HWND c = CreateWindowExW(WS_EX_CLIENTEDGE, cls.c_str(), text.c_str(), WS_CHILD | WS_VISIBLE | style,
                                        int(10 + 110 * column), int(15 + 35 * row), 100, 24, target, HMENU(100 + i),
                                        nullptr, nullptr);
-        // reverse=1: each control goes on top of the window order, as a VCL form's.
         if (Num(Arg(L"reverse"))) SetWindowPos(c, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         // The caret after the old text, as after typing: a paste that does not replace the text shows.
         SendMessageW(c, EM_SETSEL, text.size(), LPARAM(text.size()));
