@@ -173,8 +173,12 @@ HWND Filler::StartingBoxOf(HWND foreground, HWND focus) const {
     return first == focus || ::IsChild(foreground, first) ? first : focus;
 }
 
-HWND Filler::NextBoxOf(HWND foreground, HWND box, bool editClass, const std::vector<HWND>& filled) const {
-    const HWND ways[] = {::GetNextDlgTabItem(foreground, box, FALSE), ::GetNextDlgTabItem(foreground, box, TRUE)};
+HWND Filler::NextBoxOf(HWND foreground, HWND box, StepFacts& facts, const std::vector<HWND>& filled, Step& way) {
+    // After a step, the tab stop the other way is the box just filled: only
+    // the way that worked is looked at, the other only where it fails.
+    const bool both = way == Step::Nowhere;
+    const HWND ways[] = {both || way == Step::Forward ? ::GetNextDlgTabItem(foreground, box, FALSE) : nullptr,
+                         both || way == Step::Backward ? ::GetNextDlgTabItem(foreground, box, TRUE) : nullptr};
     const auto candidate = [&](HWND window) {
         Candidate c;
         RECT r{};
@@ -182,14 +186,23 @@ HWND Filler::NextBoxOf(HWND foreground, HWND box, bool editClass, const std::vec
         if (c.present && ::GetWindowRect(window, &r)) c.rect = {r.left, r.top, r.right, r.bottom};
         return c;
     };
-    RECT r{};
-    StepFacts facts{{}, false, editClass, candidate(ways[0]), candidate(ways[1])};
-    if (::GetWindowRect(box, &r)) facts.box = {r.left, r.top, r.right, r.bottom};
+    facts.forward = candidate(ways[0]);
     // Only two tab stops: both ways name the same window, asked once.
-    facts.backward.present = facts.backward.present && ways[1] != ways[0];
-    facts.rtl = (::GetWindowLongPtrW(::GetParent(box), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
-    const Step step = NextBox(facts, [&](Step way) { return DlgCodeOf(ways[way == Step::Forward ? 0 : 1]); });
-    return step == Step::Nowhere ? nullptr : ways[step == Step::Forward ? 0 : 1];
+    facts.backward = ways[1] != ways[0] ? candidate(ways[1]) : Candidate{};
+    way = NextBox(facts, [&](Step asked) {
+        const HWND window = ways[asked == Step::Forward ? 0 : 1];
+        // The other windows of a class that made a box in this fill are boxes
+        // too: not asked again, which would cost each piece a message.
+        const ATOM atom = static_cast<ATOM>(::GetClassLongPtrW(window, GCW_ATOM));
+        if (atom && atom == m_boxClass) return std::optional<std::uint32_t>(DLGC_HASSETSEL);
+        const std::optional<std::uint32_t> code = DlgCodeOf(window);
+        if (code && (*code & DLGC_HASSETSEL) != 0) m_boxClass = atom;
+        return code;
+    });
+    if (way == Step::Nowhere) return both ? nullptr : NextBoxOf(foreground, box, facts, filled, way);
+    const bool forward = way == Step::Forward;
+    facts.box = (forward ? facts.forward : facts.backward).rect;
+    return ways[forward ? 0 : 1];
 }
 
 std::optional<std::uint32_t> Filler::DlgCodeOf(HWND window) {
@@ -215,12 +228,18 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
     if (boxCode && (*boxCode & DLGC_HASSETSEL) == 0) return FillEnd::NoTarget;
     char className[260] = {};
     ::GetClassNameA(current, className, sizeof className);
-    const bool editClass = std::strcmp(className, "Edit") == 0;
+    RECT r{};
+    StepFacts facts{};
+    if (::GetWindowRect(current, &r)) facts.box = {r.left, r.top, r.right, r.bottom};
+    facts.rtl = (::GetWindowLongPtrW(::GetParent(current), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+    facts.editClass = std::strcmp(className, "Edit") == 0;
 
     std::vector<HWND> filled;
+    m_boxClass = boxCode ? static_cast<ATOM>(::GetClassLongPtrW(current, GCW_ATOM)) : 0;
     // Asked before the first paste, for the lone box; a box that paste
     // enables counts as well.
-    HWND next = NextBoxOf(foreground, current, editClass, filled);
+    Step way = Step::Nowhere;
+    HWND next = NextBoxOf(foreground, current, facts, filled, way);
     std::vector<std::string> pieces = m_pieces;
     DWORD_PTR limit = 0;
     if (pieces.size() > 1 && !next && !SendToTarget(current, EM_GETLIMITTEXT, 0, 0, &limit)) {
@@ -230,13 +249,13 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
     }
     m_trace = {Number(foreground), Number(current), Number(current), m_code};
     for (size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 1 || (i == 1 && !next)) next = NextBoxOf(foreground, current, editClass, filled);
+        if (i > 1 || (i == 1 && !next)) next = NextBoxOf(foreground, current, facts, filled, way);
         // No box after this one as the user reads: the pieces left have no
         // box of their own, and the ones above keep what the user typed.
         if (i > 0 && !next) break;
         if (i > 0) current = next;
         const std::string& piece = pieces[i];
-        if (!::IsWindow(foreground) || !::IsWindow(current)) return FillEnd::TargetGone;
+        if (!::IsWindow(current)) return FillEnd::TargetGone;
         filled.push_back(current);
         ::SetFocus(current);
         const HWND target = ::GetFocus();
