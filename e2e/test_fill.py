@@ -87,7 +87,12 @@ ROWS = [
         texts=["Name", "Org", "AB12-CD34-EF56"],
         pastes=[2],
     ),
-    four("from Cancel: nothing pasted, the clipboard untouched", target=dict(boxes=4, focus=5), texts=None, pastes=[]),
+    four(
+        "from Cancel: nothing pasted or typed, the clipboard untouched",
+        target=dict(boxes=4, focus=5),
+        texts=[""] * 4,
+        pastes=[],
+    ),
     four("the label on the line above the code", clip={CF_TEXT: b"Serial number\r\n" + FOUR}),
     row(
         "text without a dash: boxes and clipboard are left alone",
