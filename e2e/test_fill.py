@@ -42,9 +42,11 @@ def four(name, **what):
 ROWS = [
     row("Ctrl+Alt+V fills three Edit boxes in tab order"),
     row(
-        "Ctrl+Alt+F7 fills from a copy offered as Unicode text only",
+        "Ctrl+Alt+F7 fills from a copy offered as Unicode text only; a box after the last piece keeps its own",
         keys="key --clearmodifiers ctrl+alt+F7",
         clip={CF_UNICODETEXT: SERIAL.decode().encode("utf-16-le")},
+        target=dict(boxes=4, texts=["", "", "", "KEEP"]),
+        texts=PIECES + ["KEEP"],
     ),
     row(
         "every format comes back byte for byte: 8-bit and Unicode text that differ, HTML, an application's own, a "
