@@ -251,8 +251,9 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
     for (size_t i = 0; i < pieces.size(); ++i) {
         if (i > 1 || (i == 1 && !next)) next = NextBoxOf(foreground, current, facts, filled, way);
         // No box after this one as the user reads: the pieces left have no
-        // box of their own, and the ones above keep what the user typed.
-        if (i > 0 && !next) break;
+        // box of their own, and the ones above keep what the user typed. A
+        // window that closed meanwhile has none either, and is no fill done.
+        if (i > 0 && !next) return ::IsWindow(foreground) ? FillEnd::Completed : FillEnd::TargetGone;
         if (i > 0) current = next;
         const std::string& piece = pieces[i];
         if (!::IsWindow(current)) return FillEnd::TargetGone;
