@@ -207,7 +207,7 @@ class Target:
         assert planned, "the target's planned box did not get the focus"
 
     def texts(self):
-        return [c["text"] for c in windows(self.hwnd)[: self.boxes]]
+        return [c["text"] for c in sorted(windows(self.hwnd), key=lambda c: c["id"])[: self.boxes]]
 
     def pastes(self):
         """The boxes that got WM_PASTE, in order, a paste tried again counted once, and whether each paste found

@@ -42,9 +42,11 @@ def four(name, **what):
 ROWS = [
     row("Ctrl+Alt+V fills three Edit boxes in tab order"),
     row(
-        "Ctrl+Alt+F7 fills from a copy offered as Unicode text only",
+        "Ctrl+Alt+F7 fills from a copy offered as Unicode text only; a box after the last piece keeps its own",
         keys="key --clearmodifiers ctrl+alt+F7",
         clip={CF_UNICODETEXT: SERIAL.decode().encode("utf-16-le")},
+        target=dict(boxes=4, texts=["", "", "", "KEEP"]),
+        texts=PIECES + ["KEEP"],
     ),
     row(
         "every format comes back byte for byte: 8-bit and Unicode text that differ, HTML, an application's own, a "
@@ -58,31 +60,40 @@ ROWS = [
             "emf": 1,
         },
     ),
-    row(
-        "old text is replaced; a box after the last piece keeps its own",
-        target=dict(boxes=4, texts=["OLD-0", "x", "ZZZZZZ", "KEEP"]),
-        texts=PIECES + ["KEEP"],
-    ),
-    row(
-        "more pieces than boxes: the rest go on to the buttons, none is clicked",
-        clip={CF_TEXT: b"A1-B2-C3-D4"},
-        target=dict(boxes=2),
-        texts=["A1", "B2"],
-        pastes=[0, 1, 2, 3],
-    ),
     # Xvfb repeats a held key, as a keyboard does: the hotkey's message comes again and again.
     four("the keys held 1.2 s: one fill", keys=HELD),
     four("pressed twice 0.4 s apart: the same boxes again", keys=f"{PRESS} sleep 0.4 {PRESS}", pastes=[0, 1, 2, 3] * 2),
-    four("six pieces, four boxes and no other tab stop: each box once", clip=SIX, target=dict(boxes=4, buttons=0)),
     four(
-        "the same backwards from a box whose class is not Edit: 1, 4, 3, 2",
+        "six pieces, four boxes, no other tab stop, the first a rich edit box: each box once, in reading order",
         clip=SIX,
         target=dict(boxes=4, buttons=0, class0="RichEdit20W"),
-        texts=GROUPS[:1] + GROUPS[:0:-1],
-        pastes=[0, 3, 2, 1],
+    ),
+    four(
+        "four framework boxes in ordinary tab order: in reading order",
+        target=dict(boxes=4, super="WindowsForms10.EDIT.app.0.2bf8098_r6_ad1"),
+    ),
+    four(
+        "four framework boxes whose window order is reversed, as on a VCL form",
+        target=dict(boxes=4, super="TEdit", reverse=1),
+    ),
+    four(
+        "a name box above four key boxes, six pieces: the name is kept, old text in the others replaced",
+        clip=SIX,
+        target=dict(boxes=5, buttons=0, layout="name", focus=1, texts=["name", "OLD-0", "x", "ZZZZZZ"]),
+        texts=["name"] + GROUPS,
+        pastes=[1, 2, 3, 4],
     ),
     row(
-        "one box, then a button: the whole code in the box", target=dict(boxes=1), texts=["AB12-CD34-EF56"], pastes=[0]
+        "Name, Organization, Serial one under the other, the caret in Serial: the whole code there, the others kept",
+        target=dict(super="TNewEdit", layout="column", focus=2, texts=["Name", "Org", ""]),
+        texts=["Name", "Org", "AB12-CD34-EF56"],
+        pastes=[2],
+    ),
+    four(
+        "from Cancel: nothing pasted or typed, the clipboard untouched",
+        target=dict(boxes=4, focus=5),
+        texts=[""] * 4,
+        pastes=[],
     ),
     four("the label on the line above the code", clip={CF_TEXT: b"Serial number\r\n" + FOUR}),
     row(
@@ -94,12 +105,12 @@ ROWS = [
     ),
     # The rich edit box pastes 150 ms late, inside the manager's hold: only a check after its paste gets its piece in.
     row(
-        "a clipboard manager holds the clipboard 400 ms after every change; the focus in a box whose class is not Edit: "
-        "filled backwards in tab order, each box still gets its own piece",
+        "a clipboard manager holds the clipboard 400 ms after every change; the first box's class is not Edit: each "
+        "box still gets its own piece",
         clip={CF_TEXT: b"Key: K1A1-K1B2-K1C3-K1D4"},
-        target=dict(boxes=4, focus=3, class3="RichEdit20W", sleep3=150),
-        texts=["K1D4", "K1C3", "K1B2", "K1A1"],
-        pastes=[3, 2, 1, 0],
+        target=dict(boxes=4, class0="RichEdit20W", sleep0=150),
+        texts=["K1A1", "K1B2", "K1C3", "K1D4"],
+        pastes=[0, 1, 2, 3],
         manager=400,
     ),
     # Box 1 pastes 1 s late, inside the 2 s hold: it cannot read its piece, and Vardix cannot write the next.

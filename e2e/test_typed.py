@@ -2,7 +2,7 @@
 clipboard is only read, and consoles, multi-line texts and other windows get nothing."""
 import time
 
-from harness import CF_TEXT, CF_UNICODETEXT, SERIAL, WM_CLOSE, Bg, Story, Target, clipboard, focus, poll, post, put
+from harness import CF_TEXT, CF_UNICODETEXT, WM_CLOSE, Bg, Story, clipboard, focus, poll, post, put
 from harness import xdotool
 
 PRESS = "keydown ctrl keydown alt keydown v sleep 0.1 keyup v sleep 0.3 keyup alt keyup ctrl"  # as a person does
@@ -31,7 +31,6 @@ ROWS = [
     row("another window comes to the front after piece 1: typing stops", {"steal": 1}, ONE, at=1),
     row("the focus goes to another window of the pane's after piece 1: no key reaches it", CHILD, ONE + [""], at=1),
     ("a dialog of Edit boxes: pasted as before", None, [("start",), ("fills", "ctrl+alt+v")]),
-    ("a dialog whose focus is on a button: the paste path as before", None, [("start",), ("button",)]),
 ]
 
 
@@ -61,10 +60,3 @@ class Typed(Story):
             (boxes, at, [], thief and [], before),
             "the boxes, the box with the focus, a menu opened, keys in the other window, the clipboard",
         )
-
-    def do_button(self):
-        self.stack.callback((target := Target(focus=3)).close)
-        put({CF_TEXT: SERIAL})
-        target.front()
-        xdotool(PRESS)
-        self.eventually(lambda: target.pastes()[0], [3, 2, 1], 5, "the boxes that got WM_PASTE")

@@ -107,16 +107,26 @@ int Target() {
     const WNDCLASSW wc{0,       TargetProc,    0, 0, nullptr, nullptr, nullptr, HBRUSH(COLOR_BTNFACE + 1),
                        nullptr, L"VtoolTarget"};
     RegisterClassW(&wc);
-    const size_t n = Num(Arg(L"boxes", L"3"));
-    const HWND target = CreateWindowExW(0, wc.lpszClassName, L"Vtool Target", WS_CAPTION, 9, 9, int(110 * n + 240), 90,
-                                        nullptr, nullptr, nullptr, nullptr);
+    // As a framework registers its boxes: a superclass of Edit under a name of its own.
+    const std::wstring super = Arg(L"super", L"Edit"), layout = Arg(L"layout", L"row");
+    WNDCLASSEXW ec{};
+    ec.cbSize = sizeof ec;
+    if (super != L"Edit" && GetClassInfoExW(nullptr, L"Edit", &ec))
+        ec.lpszClassName = super.c_str(), RegisterClassExW(&ec);
+    const size_t n = Num(Arg(L"boxes", L"3")), rows = layout == L"column" ? n : 1 + (layout == L"name");
+    const HWND target = CreateWindowExW(0, wc.lpszClassName, L"Vtool Target", WS_CAPTION, 9, 9, int(110 * n + 240),
+                                        int(55 + 35 * rows), nullptr, nullptr, nullptr, nullptr);
     for (size_t i = 0; i < n + 2; ++i) {
-        const std::wstring cls = i < n ? Arg(L"class" + std::to_wstring(i), L"Edit") : L"Button";
+        const std::wstring cls = i < n ? Arg(L"class" + std::to_wstring(i), super.c_str()) : L"Button";
         const std::wstring text = i < n ? Arg(L"text" + std::to_wstring(i), L"") : i == n ? L"OK" : L"Cancel";
         // As a dialog editor makes them: boxes scroll, so a text wider than the box still fits.
         const DWORD style = i < n ? ES_AUTOHSCROLL | WS_TABSTOP : Num(Arg(L"buttons", L"1")) ? WS_TABSTOP : 0;
+        const size_t row = layout == L"column" ? std::min(i, n - 1) : layout == L"name" && i;
+        const size_t column = layout == L"column" ? i - row : i - (layout == L"name" && i);
         const HWND c = CreateWindowExW(WS_EX_CLIENTEDGE, cls.c_str(), text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                       int(10 + 110 * i), 15, 100, 24, target, HMENU(100 + i), nullptr, nullptr);
+                                       int(10 + 110 * column), int(15 + 35 * row), 100, 24, target, HMENU(100 + i),
+                                       nullptr, nullptr);
+        if (Num(Arg(L"reverse"))) SetWindowPos(c, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         // The caret after the old text, as after typing: a paste that does not replace the text shows.
         SendMessageW(c, EM_SETSEL, text.size(), LPARAM(text.size()));
         g_procs.push_back(WNDPROC(SetWindowLongPtrW(c, GWLP_WNDPROC, LONG_PTR(ControlProc))));

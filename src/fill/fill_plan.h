@@ -1,9 +1,12 @@
 #pragma once
-// Which boxes one press fills: where it starts, and whether the focus box
-// takes the whole code. Pure logic: window handles are plain numbers here.
+// Which boxes one press fills: where it starts, which box comes next as the
+// user reads, and whether the focus box takes the whole code. Pure logic:
+// window handles are plain numbers, rectangles plain structs here.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,19 +26,45 @@ struct FillTrace {
 // from that box would put the first piece into the last box.
 std::uintptr_t StartingBox(const FillTrace& last, std::uintptr_t window, std::uintptr_t focus, std::string_view code);
 
-struct LoneBoxFacts {
-    std::uint32_t boxDlgCode;   // WM_GETDLGCODE of the box the fill starts in
-    bool nextAnswered;          // the next tab stop in the fill's direction answered WM_GETDLGCODE
-    std::uint32_t nextDlgCode;  // its answer
-    bool nextIsOther;           // there is a next tab stop, and it is not the box itself
-    std::size_t codeLength;     // the whole code's characters
-    std::size_t limit;          // EM_GETLIMITTEXT of the box
+// A window's place on the screen, as GetWindowRect gives it.
+struct Rect {
+    long left = 0;
+    long top = 0;
+    long right = 0;
+    long bottom = 0;
 };
 
-// Whether the box is the only one in the fill's direction and takes the whole
-// code in one paste: its pieces would otherwise go onto a button, or into the
-// same box one over the other. A box that is too short for the whole code is
-// filled piece by piece, as the next box may only be enabled once it is full.
-bool TakesWholeCode(const LoneBoxFacts& facts);
+// The next tab stop one way from the box the fill is in.
+struct Candidate {
+    bool present = false;  // there is one, and it is neither that box nor one filled already
+    Rect rect;
+};
+
+struct StepFacts {
+    Rect box;        // the box the fill is in
+    bool rtl;        // the dialog lays out right to left (WS_EX_LAYOUTRTL)
+    bool editClass;  // the first box's class is exactly "Edit"
+    Candidate forward;
+    Candidate backward;
+};
+
+enum class Step { Forward, Backward, Nowhere };
+
+// WM_GETDLGCODE's answer of the candidate that way; none where it did not
+// answer in time.
+using DlgCodeOf = std::function<std::optional<std::uint32_t>(Step)>;
+
+// Which way the next piece goes: to a box that comes after the current one
+// as the user reads, the nearer of the two. The tab order runs either way
+// round in the dialogs of real frameworks, so only the screen can say. A
+// candidate is asked what it is only when its place counts, the nearer one
+// first: most steps cost one message.
+Step NextBox(const StepFacts& facts, const DlgCodeOf& dlgCodeOf);
+
+// Whether the box the fill starts in, with no box after it, takes the whole
+// code in one paste: its pieces would otherwise go into it one over the
+// other. A box too short for the whole code gets its pieces, as the next box
+// may only come once it is full.
+bool TakesWholeCode(std::optional<std::uint32_t> boxDlgCode, std::size_t codeLength, std::size_t limit);
 
 }  // namespace vardix

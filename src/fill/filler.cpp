@@ -36,12 +36,6 @@ std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LP
 // Window handles as the plain numbers the fill's plan works with.
 std::uintptr_t Number(HWND window) { return reinterpret_cast<std::uintptr_t>(window); }
 
-bool HasClass(HWND window, const char* className) {
-    char name[260] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    return std::strcmp(name, className) == 0;
-}
-
 // A hung owner of delay-rendered data would hold every read until it wakes,
 // up to the 30 s Windows gives it.
 constexpr UINT kOwnerAnswerTimeoutMs = 200;
@@ -177,20 +171,42 @@ HWND Filler::StartingBoxOf(HWND foreground, HWND focus) const {
     return first == focus || ::IsChild(foreground, first) ? first : focus;
 }
 
-bool Filler::LoneBoxTakesCode(HWND box, HWND next) const {
-    DWORD_PTR boxCode = 0;
-    DWORD_PTR nextCode = 0;
-    DWORD_PTR limit = 0;
-    if (SendToTarget(box, WM_GETDLGCODE, 0, 0, &boxCode) || SendToTarget(box, EM_GETLIMITTEXT, 0, 0, &limit))
-        return false;
-    const bool nextIsOther = next && next != box;
-    const bool nextAnswered = nextIsOther && !SendToTarget(next, WM_GETDLGCODE, 0, 0, &nextCode);
-    // The box counts characters, the code is in the ANSI code page.
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, m_code.data(), static_cast<int>(m_code.size()), nullptr, 0);
-    const LoneBoxFacts facts{static_cast<std::uint32_t>(boxCode),  nextAnswered,
-                             static_cast<std::uint32_t>(nextCode), nextIsOther,
-                             static_cast<size_t>(length),          static_cast<size_t>(limit)};
-    return TakesWholeCode(facts);
+HWND Filler::NextBoxOf(HWND foreground, HWND box, StepFacts& facts, const std::vector<HWND>& filled, Step& way) {
+    // After a step, the tab stop the other way is the box just filled: only
+    // the way that worked is looked at, the other only where it fails.
+    const bool both = way == Step::Nowhere;
+    const HWND ways[] = {both || way == Step::Forward ? ::GetNextDlgTabItem(foreground, box, FALSE) : nullptr,
+                         both || way == Step::Backward ? ::GetNextDlgTabItem(foreground, box, TRUE) : nullptr};
+    const auto candidate = [&](HWND window) {
+        Candidate c;
+        RECT r{};
+        c.present = window && window != box && std::find(filled.begin(), filled.end(), window) == filled.end();
+        if (c.present && ::GetWindowRect(window, &r)) c.rect = {r.left, r.top, r.right, r.bottom};
+        return c;
+    };
+    facts.forward = candidate(ways[0]);
+    // Only two tab stops: both ways name the same window, asked once.
+    facts.backward = ways[1] != ways[0] ? candidate(ways[1]) : Candidate{};
+    way = NextBox(facts, [&](Step asked) {
+        const HWND window = ways[asked == Step::Forward ? 0 : 1];
+        // The other windows of a class that made a box in this fill are boxes
+        // too: not asked again, which would cost each piece a message.
+        const ATOM atom = static_cast<ATOM>(::GetClassLongPtrW(window, GCW_ATOM));
+        if (atom && atom == m_boxClass) return std::optional<std::uint32_t>(DLGC_HASSETSEL);
+        const std::optional<std::uint32_t> code = DlgCodeOf(window);
+        if (code && (*code & DLGC_HASSETSEL) != 0) m_boxClass = atom;
+        return code;
+    });
+    if (way == Step::Nowhere) return both ? nullptr : NextBoxOf(foreground, box, facts, filled, way);
+    const bool forward = way == Step::Forward;
+    facts.box = (forward ? facts.forward : facts.backward).rect;
+    return ways[forward ? 0 : 1];
+}
+
+std::optional<std::uint32_t> Filler::DlgCodeOf(HWND window) {
+    DWORD_PTR code = 0;
+    if (SendToTarget(window, WM_GETDLGCODE, 0, 0, &code)) return std::nullopt;
+    return static_cast<std::uint32_t>(code);
 }
 
 FillEnd Filler::FillFields(HWND foreground, HWND first) {
@@ -203,32 +219,47 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
 
     // A window that is not in front may have no focus window at all.
     HWND current = StartingBoxOf(foreground, first ? first : ::GetFocus());
+    if (!current) return FillEnd::NoTarget;
+    // From a button or a list, every piece would land one box late: only a
+    // box starts a fill. One that does not answer may still be a box.
+    const std::optional<std::uint32_t> boxCode = DlgCodeOf(current);
+    if (boxCode && (*boxCode & DLGC_HASSETSEL) == 0) return FillEnd::NoTarget;
     char className[260] = {};
-    if (current) ::GetClassNameA(current, className, sizeof className);
-    // Forward from a standard edit box; other classes (rich edits, a
-    // framework's own boxes) are filled backwards in tab order.
-    const BOOL previous = std::strcmp(className, "Edit") == 0 ? FALSE : TRUE;
+    ::GetClassNameA(current, className, sizeof className);
+    RECT r{};
+    StepFacts facts{};
+    if (::GetWindowRect(current, &r)) facts.box = {r.left, r.top, r.right, r.bottom};
+    facts.rtl = (::GetWindowLongPtrW(::GetParent(current), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+    facts.editClass = std::strcmp(className, "Edit") == 0;
 
-    std::vector<std::string> pieces = m_pieces;
-    if (current && pieces.size() > 1 && LoneBoxTakesCode(current, ::GetNextDlgTabItem(foreground, current, previous)))
-        pieces = {m_code};
-    m_trace = {Number(foreground), Number(current), Number(current), m_code};
     std::vector<HWND> filled;
-    for (const std::string& piece : pieces) {
-        // With no box to take it, a piece would land in whatever gets the
-        // focus next: stop rather than shift every later piece.
-        if (!current) return FillEnd::NoTarget;
-        if (!::IsWindow(foreground) || !::IsWindow(current)) return FillEnd::TargetGone;
-        // The tab order came round: the pieces left have no box of their own.
-        if (std::find(filled.begin(), filled.end(), current) != filled.end()) break;
+    m_boxClass = boxCode ? static_cast<ATOM>(::GetClassLongPtrW(current, GCW_ATOM)) : 0;
+    // Asked before the first paste, for the lone box; a box that paste
+    // enables counts as well.
+    Step way = Step::Nowhere;
+    HWND next = NextBoxOf(foreground, current, facts, filled, way);
+    std::vector<std::string> pieces = m_pieces;
+    DWORD_PTR limit = 0;
+    if (pieces.size() > 1 && !next && !SendToTarget(current, EM_GETLIMITTEXT, 0, 0, &limit)) {
+        // The box counts characters, the code is in the ANSI code page.
+        const int length = ::MultiByteToWideChar(CP_ACP, 0, m_code.data(), static_cast<int>(m_code.size()), nullptr, 0);
+        if (TakesWholeCode(boxCode, static_cast<size_t>(length), static_cast<size_t>(limit))) pieces = {m_code};
+    }
+    m_trace = {Number(foreground), Number(current), Number(current), m_code};
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 1 || (i == 1 && !next)) next = NextBoxOf(foreground, current, facts, filled, way);
+        // No box after this one as the user reads: the pieces left have no
+        // box of their own, and the ones above keep what the user typed. A
+        // window that closed meanwhile has none either, and is no fill done.
+        if (i > 0 && !next) return ::IsWindow(foreground) ? FillEnd::Completed : FillEnd::TargetGone;
+        if (i > 0) current = next;
+        const std::string& piece = pieces[i];
+        if (!::IsWindow(current)) return FillEnd::TargetGone;
         filled.push_back(current);
         ::SetFocus(current);
         const HWND target = ::GetFocus();
         if (!target) return FillEnd::NoTarget;
         m_trace.lastBox = Number(target);
-        // Boxes like the first one are checked after the paste; other tab
-        // stops (buttons past the last box) have no caret to check.
-        const bool checked = HasClass(target, className) || HasClass(target, "Edit");
         // A piece that cannot be put on the clipboard must not be replaced by
         // the previous one in the paste.
         if (!WriteClipboardText(piece)) return FillEnd::ClipboardBusy;
@@ -238,7 +269,7 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
             // Content someone else put on the clipboard is no piece: this box
             // may have pasted it, no later box must.
             if (::GetClipboardSequenceNumber() != m_clipSeq) return FillEnd::ClipboardTaken;
-            if (!checked || attempt == kPasteAttempts) break;
+            if (attempt == kPasteAttempts) break;
             DWORD_PTR selection = 0;
             if (auto failed = SendToTarget(target, EM_GETSEL, 0, 0, &selection)) return *failed;
             if (PasteTook(selection, piece.empty())) break;
@@ -248,7 +279,6 @@ FillEnd Filler::FillFields(HWND foreground, HWND first) {
             // than a wrong piece.
             if (!ClipboardSession(m_owner)) return FillEnd::ClipboardBusy;
         }
-        current = ::GetNextDlgTabItem(foreground, current, previous);
     }
     return FillEnd::Completed;
 }

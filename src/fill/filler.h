@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,7 +51,12 @@ private:
     bool FinishPendingRestore(DWORD budgetMs);
     FillEnd FillFields(HWND foreground, HWND first);
     HWND StartingBoxOf(HWND foreground, HWND focus) const;
-    bool LoneBoxTakesCode(HWND box, HWND next) const;
+    // The box after `box` as the user reads, none where no box comes after
+    // it. `facts` has what holds for the whole fill and the box's place,
+    // which becomes the next box's; `way` the way of the last step, then of
+    // this one.
+    HWND NextBoxOf(HWND foreground, HWND box, StepFacts& facts, const std::vector<HWND>& filled, Step& way);
+    static std::optional<std::uint32_t> DlgCodeOf(HWND window);
     bool WriteClipboardText(const std::string& text);
     std::optional<FillEnd> PasteInto(HWND box);
     bool AwaitPasteAnswer(DWORD timeoutMs);
@@ -75,6 +81,8 @@ private:
     HWND m_pasteBox = nullptr;
     ULONG_PTR m_pasteNumber = 0;
     DWORD m_holdStart = 0;
+    // The class of the boxes this fill has met.
+    ATOM m_boxClass = 0;
 };
 
 }  // namespace vardix
