@@ -61,8 +61,9 @@ DWORD WINAPI StartElevatedCopy(void* parameter) {
     return 0;
 }
 
-void CALLBACK OnCopyEnded(void* window, BOOLEAN) {
-    ::PostMessageW(static_cast<HWND>(window), ElevatedFill::kEndedMessage, 0, 0);
+void CALLBACK OnCopyEnded(void* watch, BOOLEAN) {
+    ::PostMessageW(static_cast<ElevatedFill::Watch*>(watch)->window, ElevatedFill::kEndedMessage,
+                   reinterpret_cast<WPARAM>(watch), 0);
 }
 
 UINT CopyEndText(DWORD code) {
@@ -181,19 +182,37 @@ void ElevatedFill::OnStarted(WPARAM process, LPARAM error) {
         winfx::AppMessageBox(IDS_ELEVATION_FAILED);
         return;
     }
+    auto watch = std::make_unique<Watch>();
+    watch->window = m_window;
+    watch->started = ::GetTickCount();
+    watch->process = std::move(copy);
+    // No time-out: a copy that outlasts the wait still has its outcome told.
     HANDLE wait = nullptr;
-    if (!::RegisterWaitForSingleObject(&wait, copy.get(), &OnCopyEnded, m_window, kCopyWaitLimitMs, WT_EXECUTEONLYONCE))
+    if (!::RegisterWaitForSingleObject(&wait, watch->process.get(), &OnCopyEnded, watch.get(), INFINITE,
+                                       WT_EXECUTEONLYONCE))
         return;
-    m_wait.reset(wait);
-    m_process = std::move(copy);
+    watch->wait.reset(wait);
+    // The last copy is still running past the wait: it is kept so that its
+    // outcome is told too. One before that, stuck twice as long, is let go.
+    if (m_copy) m_overdue = std::move(m_copy);
+    m_copy = std::move(watch);
 }
 
-void ElevatedFill::OnEnded() {
-    DWORD code = STILL_ACTIVE;
-    if (m_process) ::GetExitCodeProcess(m_process.get(), &code);
-    m_wait.reset();
-    m_process.reset();
-    if (const UINT message = CopyEndText(code)) winfx::AppMessageBox(message);
+bool ElevatedFill::Running() const {
+    return m_starting || (m_copy && ::GetTickCount() - m_copy->started < kCopyWaitLimitMs);
+}
+
+void ElevatedFill::OnEnded(WPARAM copy) {
+    for (std::unique_ptr<Watch>* slot : {&m_copy, &m_overdue}) {
+        // A message may name a copy let go of since.
+        if (!*slot || reinterpret_cast<WPARAM>(slot->get()) != copy) continue;
+        DWORD code = 0;
+        const bool read = ::GetExitCodeProcess((*slot)->process.get(), &code) != FALSE;
+        if (read && code == STILL_ACTIVE) return;
+        slot->reset();
+        if (const UINT message = read ? CopyEndText(code) : 0) winfx::AppMessageBox(message);
+        return;
+    }
 }
 
 CopyEnd RunFillCopy(const FillRequest& request) {

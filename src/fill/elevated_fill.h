@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,29 +28,41 @@ std::optional<std::wstring> ProtectedCopyPath();
 class ElevatedFill {
 public:
     // Posted to the window: wParam the copy's process handle (0 when none
-    // started), lParam the start's error; then, once the copy ended or the
-    // limit passed, the second message.
+    // started), lParam the start's error; then, once a copy has ended, the
+    // second message, its wParam naming which copy.
     static constexpr UINT kStartedMessage = WM_APP + 1;
     static constexpr UINT kEndedMessage = WM_APP + 2;
 
     explicit ElevatedFill(HWND window) : m_window(window) {}
 
-    // Presses are ignored meanwhile: the copy has the clipboard to itself.
-    bool Running() const { return m_starting || static_cast<bool>(m_wait); }
+    // Presses are ignored meanwhile, up to the wait's limit: the copy has the
+    // clipboard to itself.
+    bool Running() const;
     void Start(HWND foreground, const std::wstring& path);
     void OnStarted(WPARAM process, LPARAM error);
-    // Tells the user once when the copy filled nothing, and why.
-    void OnEnded();
+    // Tells the user once when a copy filled nothing, and why, however long
+    // it took.
+    void OnEnded(WPARAM copy);
     // A copy that anyone could change is not elevated: said once per run.
     void Refuse();
+
+    // One started copy, until it has ended and its outcome is told.
+    struct Watch {
+        HWND window = nullptr;
+        DWORD started = 0;
+        winfx::KernelHandle process;
+        // Declared after the process: unregistered before the handle closes.
+        winfx::RegisteredWait wait;
+    };
 
 private:
     HWND m_window;
     bool m_starting = false;
     bool m_failureShown = false;
     bool m_refusalShown = false;
-    winfx::KernelHandle m_process;
-    winfx::RegisteredWait m_wait;
+    // The last press's copy, and an earlier one that outlasted the wait.
+    std::unique_ptr<Watch> m_copy;
+    std::unique_ptr<Watch> m_overdue;
 };
 
 // The copy started with "/fill": fills the window once, as a press would, and

@@ -77,7 +77,7 @@ bool MainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
         m_elevatedFill->OnStarted(wParam, lParam);
         return true;
     case ElevatedFill::kEndedMessage:
-        m_elevatedFill->OnEnded();
+        m_elevatedFill->OnEnded(wParam);
         return true;
     case WM_COMMAND: {
         const WORD id = LOWORD(wParam);
