@@ -127,7 +127,8 @@ class Elevated(App):
             # The box wakes after the resident's wait (4 s in the tests' build) has passed.
             t.bg.wait("woke", 15)
             self.do_message(STOPPED)
-            self.assertEqual(writers(), set(), "the clipboard's writers after the second press")
+            written = writers()
+            self.assertEqual(written, set(), "the clipboard's writers after the second press")
         else:
             if what == "zip":
                 self.do_message(NOT_ELEVATED)
@@ -135,7 +136,9 @@ class Elevated(App):
                 self.do_nobox()
             press("ctrl+alt+v")
             self.do_nobox()
-            self.assertEqual((t.texts(), writers()), (OLD, set()), "the target's boxes, the clipboard's writers")
+            boxes = t.texts()
+            written = writers()
+            self.assertEqual((boxes, written), (OLD, set()), "the target's boxes, the clipboard's writers")
         self.do_nobox()
 
     def do_lazy(self, hang, text=SERIAL):
