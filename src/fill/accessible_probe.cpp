@@ -6,6 +6,7 @@
 
 #include "fill/accessible2.h"
 #include "winfx/handles.h"
+#include "winfx/system_function.h"
 
 namespace vardix {
 
@@ -46,11 +47,8 @@ long States(IAccessible& object, const VARIANT& child) {
 // it, every window reads as one without accessibility.
 HRESULT ObjectFromWindow(HWND window, LONG objectId, ComRef<IAccessible>& object) {
     using Function = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
-    static const Function function = [] {
-        const HMODULE oleacc = ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        const FARPROC found = oleacc ? ::GetProcAddress(oleacc, "AccessibleObjectFromWindow") : nullptr;
-        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-    }();
+    static const auto function = winfx::FindFunction<Function>(
+        ::LoadLibraryExW(L"oleacc.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "AccessibleObjectFromWindow");
     return function ? function(window, static_cast<DWORD>(objectId), kIidAccessible, object.out()) : E_NOTIMPL;
 }
 
@@ -162,9 +160,7 @@ AccessibleFocus AskObject(const FocusEvent& event) {
 // has no thread awareness, and version 1607 not its second per-monitor kind.
 void AskInPhysicalPixels() {
     using SetContext = HANDLE(WINAPI*)(HANDLE);
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    const FARPROC found = user32 ? ::GetProcAddress(user32, "SetThreadDpiAwarenessContext") : nullptr;
-    const auto set = reinterpret_cast<SetContext>(reinterpret_cast<void (*)()>(found));
+    const auto set = winfx::FindUser32Function<SetContext>("SetThreadDpiAwarenessContext");
     // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 and _PER_MONITOR_AWARE.
     if (set && !set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))))
         set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3)));

@@ -79,7 +79,7 @@ UINT CopyEndText(DWORD code) {
     case CopyEnd::Stopped:
         return IDS_COPY_STOPPED;
     default:
-        // Filled, still running at the limit, or ended by something else.
+        // Filled, or ended by something else.
         return 0;
     }
 }
@@ -256,8 +256,8 @@ CopyEnd RunFillCopy(const FillRequest& request) {
     // Pasting needs no foreground: the messages go to the window checked above.
     const FillEnd end = filler.Fill(target, first);
     // Until the user's copy is back: a slow box may hold its piece a while.
-    // The paste's answer arrives among the messages. The resident tells the
-    // outcome only of a copy that ends in time.
+    // The paste's answer arrives among the messages. Cut short at the copy's
+    // run limit: the resident ignores presses while the copy runs.
     const DWORD filled = ::GetTickCount();
     const auto waiting = [&] {
         const DWORD now = ::GetTickCount();

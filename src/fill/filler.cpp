@@ -21,7 +21,6 @@ constexpr UINT kTargetAnswerTimeoutMs = 3000;
 // is taken to have accepted it as it is (a box may filter or limit text).
 constexpr int kPasteAttempts = 3;
 constexpr UINT kRestoreRetryMs = 100;
-constexpr DWORD kHoldLimitMs = kPasteHoldLimitMs;
 
 std::optional<FillEnd> SendToTarget(HWND target, UINT message, WPARAM wParam, LPARAM lParam,
                                     DWORD_PTR* answer = nullptr) {
@@ -154,13 +153,14 @@ void CALLBACK Filler::OnPasteAnswered(HWND, UINT, ULONG_PTR paste, LRESULT) {
 // Runs while the user's copy is pending: it goes back once a held box has
 // answered, is gone, or has been silent past the limit.
 bool Filler::OnRestoreTimer() {
-    if (m_pasteBox && (!::IsWindow(m_pasteBox) || ::GetTickCount() - m_holdStart >= kHoldLimitMs)) m_pasteBox = nullptr;
+    if (m_pasteBox && (!::IsWindow(m_pasteBox) || ::GetTickCount() - m_holdStart >= kPasteHoldLimitMs))
+        m_pasteBox = nullptr;
     return FinishPendingRestore(0);
 }
 
 void Filler::EndAtExit() {
     const DWORD held = ::GetTickCount() - m_holdStart;
-    if (m_pasteBox && ::IsWindow(m_pasteBox) && held < kHoldLimitMs) AwaitPasteAnswer(kHoldLimitMs - held);
+    if (m_pasteBox && ::IsWindow(m_pasteBox) && held < kPasteHoldLimitMs) AwaitPasteAnswer(kPasteHoldLimitMs - held);
     m_pasteBox = nullptr;
     FinishPendingRestore(kClipboardOpenBudgetMs);
 }

@@ -11,6 +11,7 @@
 #include "fill/clipboard_session.h"
 #include "fill/serial_text.h"
 #include "winfx/handles.h"
+#include "winfx/system_function.h"
 
 namespace vardix {
 
@@ -165,13 +166,6 @@ bool SendTab() {
     return Send(inputs);
 }
 
-template <typename Function>
-Function User32Function(const char* name) {
-    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    const FARPROC found = user32 ? ::GetProcAddress(user32, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
 // The height of a line of the system's message font at `window`'s DPI, in
 // its pixels: the places its accessibility gives are in them, while Vardix,
 // which declares no DPI awareness, sees the font at 96 DPI on a scaled
@@ -181,8 +175,8 @@ long TextHeightFor(HWND window) {
     constexpr long kFallback = 16;
     using DpiForWindow = UINT(WINAPI*)(HWND);
     using InfoForDpi = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const auto dpiForWindow = User32Function<DpiForWindow>("GetDpiForWindow");
-    static const auto infoForDpi = User32Function<InfoForDpi>("SystemParametersInfoForDpi");
+    static const auto dpiForWindow = winfx::FindUser32Function<DpiForWindow>("GetDpiForWindow");
+    static const auto infoForDpi = winfx::FindUser32Function<InfoForDpi>("SystemParametersInfoForDpi");
     const HDC screen = ::GetDC(nullptr);
     if (!screen) return kFallback;
     const auto screenDpi = static_cast<unsigned>(::GetDeviceCaps(screen, LOGPIXELSY));
